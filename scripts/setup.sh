@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Tarvex need on Debian, and nothing
+# that is already there. Safe to run again; quick when all is present.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-noto-cjk fontconfig
+  xvfb xauth x11-utils xdotool openbox imagemagick
+  mdbtools nodejs npm
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# mdb-reader is an independent reader the tests check our engine against.
+tools="$here/tests/tools"
+if [ -f "$tools/package.json" ] && [ ! -d "$tools/node_modules/mdb-reader" ]; then
+  echo "setup: installing the test tools' npm packages"
+  (cd "$tools" && npm install --no-audit --no-fund --silent)
+fi

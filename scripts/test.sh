@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the project twice (plain, and with AddressSanitizer
+# and UndefinedBehaviorSanitizer) and runs every test in both.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+bash "$here/scripts/setup.sh"
+
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+status=0
+for config in plain asan; do
+  dir="$here/build/test-$config"
+  opts=()
+  [ "$config" = asan ] && opts+=(-DTARVEX_SANITIZE=ON)
+  echo "== $config build"
+  bash "$here/scripts/build.sh" "$dir" "${opts[@]}"
+  echo "== $config tests"
+  (cd "$dir" && ctest --output-on-failure --timeout 600 -j "$(nproc)") || status=1
+done
+exit $status
