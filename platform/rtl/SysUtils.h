@@ -37,3 +37,22 @@ std::int32_t StrToInt(std::string_view text);
 std::string IntToStr(std::int32_t value);
 
 }  // namespace rtl
+
+namespace rtl {
+
+// Full path of the running executable, as the system reports it for the
+// program's own module.
+std::string ExeName();
+
+// The directory part of a path, ending in the path separator ("" if none).
+std::string ExtractFilePath(const std::string& path);
+
+// The file name part of a path, without its directory.
+std::string ExtractFileName(const std::string& path);
+
+// The application directory: the executable's directory, ending in a separator.
+// Data files are named by appending a bare file name to it, so the working
+// directory plays no part.
+std::string ApplicationDirectory();
+
+}  // namespace rtl

@@ -1,0 +1,45 @@
+#pragma once
+
+// What the program's forms share: their look (button-face colour, the small
+// dialog font), their outer size and placement, modal runs, and handlers that
+// run through the application object's error report.
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDialog>
+#include <QObject>
+#include <QWidget>
+#include <utility>
+
+#include "vcl/Application.h"
+
+namespace vcl {
+
+enum class Placement { DesktopCentre, OwnerCentre };
+
+// The form's colour and font: the system's button face, and the 8-point dialog
+// font (11 pixels high at 96 dpi).
+void ApplyFormLook(QWidget& form);
+
+// Gives `form` an outer size (frame included) of `width` x `height` and places it
+// the first time it is shown. The frame's extent is known only once a window
+// manager has framed the window, so the size is corrected when it becomes known.
+void SetOuterGeometry(QWidget& form, int width, int height, Placement placement);
+
+// Runs `dialog` modally; the caller's window is disabled meanwhile.
+int ShowModal(QDialog& dialog);
+
+// Connects a handler that runs through the application's error report.
+template <typename Handler>
+void OnClick(QAbstractButton* button, Handler handler) {
+  QObject::connect(button, &QAbstractButton::clicked, button,
+                   [h = std::move(handler)] { Application->Dispatch(h); });
+}
+
+template <typename Handler>
+void OnTrigger(QAction* action, Handler handler) {
+  QObject::connect(action, &QAction::triggered, action,
+                   [h = std::move(handler)] { Application->Dispatch(h); });
+}
+
+}  // namespace vcl
