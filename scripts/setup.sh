@@ -10,8 +10,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fontconfig
   xvfb xauth x11-utils xdotool openbox imagemagick
-  mdbtools nodejs npm
+  mdbtools
 )
+# Node.js with npm runs the test tools; a machine may already have its own build.
+command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do
