@@ -3,10 +3,19 @@
 
 #include <QApplication>
 
+#include "BaseItemsOptionUnit.h"
 #include "ModuleList.h"
 #include "Program.h"
 #include "rtl/SysUtils.h"
 #include "vcl/Application.h"
+
+namespace {
+
+void BaseItemsOptionUnitInitialization() {
+  BaseItemsOptionUnit::Initialization(rtl::ApplicationDirectory());
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   // The platform's modules: the widget library and the application object come
@@ -16,7 +25,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QString::fromStdString(application.Title()));
 
   shell::ModuleList modules({
-      {"BaseItemsOptionUnit", {}, {}},
+      {"BaseItemsOptionUnit", &BaseItemsOptionUnitInitialization, {}},
       {"SetBaseItemsUnit", {}, {}},
       {"MessageMDBUnit", {}, {}},
       {"OperateMDB", {}, {}},

@@ -4,6 +4,7 @@
 #include <QMenuBar>
 #include <memory>
 
+#include "SetBaseItemsUnit.h"
 #include "vcl/Forms.h"
 
 namespace {
@@ -36,6 +37,6 @@ TToolFrm::TToolFrm(QWidget* owner) : QMainWindow(owner) {
   vcl::OnTrigger(mniMDBClear, [this] { mniMDBClearClick(); });
 }
 
-void TToolFrm::mniSetBaseItemsClick() {}
+void TToolFrm::mniSetBaseItemsClick() { RunDialog<TBaseItemsFrm>(this); }
 
 void TToolFrm::mniMDBClearClick() {}

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMargins>
 #include <QPalette>
 #include <QScreen>
@@ -103,5 +104,35 @@ void SetOuterGeometry(QWidget& form, int width, int height, Placement placement)
 }
 
 int ShowModal(QDialog& dialog) { return dialog.exec(); }
+
+TDialogForm::TDialogForm(QWidget* owner) : QDialog(owner) {
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  ApplyFormLook(*this);
+}
+
+void TDialogForm::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (auto* button = qobject_cast<QPushButton*>(focusWidget())) button->click();
+      event->accept();
+      return;
+    case Qt::Key_Escape:
+      event->accept();
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+QPushButton* MakeButton(QWidget* form, const char* name, const QString& caption, QRect geometry) {
+  auto* button = new QPushButton(caption, form);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setGeometry(geometry);
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  return button;
+}
 
 }  // namespace vcl

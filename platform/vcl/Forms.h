@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QObject>
+#include <QPushButton>
 #include <QWidget>
 #include <utility>
 
@@ -25,6 +26,20 @@ void ApplyFormLook(QWidget& form);
 // the first time it is shown. The frame's extent is known only once a window
 // manager has framed the window, so the size is corrected when it becomes known.
 void SetOuterGeometry(QWidget& form, int width, int height, Placement placement);
+
+// A dialog form with neither a default nor a cancel button: Enter presses a
+// button only while that button has the focus, and Esc presses nothing. Qt's
+// dialogs do the opposite unless told otherwise.
+class TDialogForm : public QDialog {
+ public:
+  explicit TDialogForm(QWidget* owner);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A push button that is never pressed by Enter elsewhere on its form.
+QPushButton* MakeButton(QWidget* form, const char* name, const QString& caption, QRect geometry);
 
 // Runs `dialog` modally; the caller's window is disabled meanwhile.
 int ShowModal(QDialog& dialog);
