@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <latch>
 #include <optional>
 #include <set>
 #include <string>
@@ -172,10 +173,12 @@ TEST_F(IniFile, WriteToReadOnlyFileRaisesAndLeavesItByteForByte) {
 // the whole file, so without a lock one would overwrite the keys of another.
 TEST_F(IniFile, ConcurrentSavesFromThreadsLoseNoKey) {
   constexpr int kThreads = 4;
-  constexpr int kKeysEach = 25;
+  constexpr int kKeysEach = 100;
+  std::latch start(kThreads);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
+      start.arrive_and_wait();
       for (int k = 0; k < kKeysEach; ++k) {
         const std::string key = "T" + std::to_string(t) + "K" + std::to_string(k);
         for (int attempt = 0;; ++attempt) {

@@ -243,11 +243,17 @@ TEST_F(ProfileSave, EditorSeesNoFileWhenThereIsNone) {
 // Saves from several processes at once, each adding its own keys to one file.
 TEST_F(ProfileSave, ConcurrentSavesFromProcessesLoseNoKey) {
   constexpr int kProcesses = 4;
-  constexpr int kKeysEach = 25;
+  constexpr int kKeysEach = 100;
+  // The children wait at a closed-off pipe, so that they all start together.
+  int start[2];
+  ASSERT_EQ(::pipe(start), 0);
   std::vector<pid_t> children;
   for (int p = 0; p < kProcesses; ++p) {
     const pid_t pid = ::fork();
     if (pid == 0) {
+      ::close(start[1]);
+      char go;
+      if (::read(start[0], &go, 1) != 0) ::_exit(2);
       int failed = 0;
       for (int k = 0; k < kKeysEach; ++k) {
         const std::string key = "P" + std::to_string(p) + "K" + std::to_string(k);
@@ -265,6 +271,8 @@ TEST_F(ProfileSave, ConcurrentSavesFromProcessesLoseNoKey) {
     }
     children.push_back(pid);
   }
+  ::close(start[0]);
+  ::close(start[1]);
   for (const pid_t pid : children) {
     int status = 0;
     ::waitpid(pid, &status, 0);
