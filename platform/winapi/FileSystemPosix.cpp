@@ -210,8 +210,7 @@ bool ReplaceWith(const std::string& path, std::string_view contents, const struc
   if (ok && (original.st_uid != ::geteuid() || original.st_gid != ::getegid())) {
     // Only a privileged process may hand the file back to its owner; anyone
     // else saves it as their own, as a rewrite by hand would.
-    if (::fchown(fd.get(), original.st_uid, original.st_gid) != 0) {
-    }
+    [[maybe_unused]] const bool handedBack = ::fchown(fd.get(), original.st_uid, original.st_gid) == 0;
   }
   ok = ok && ::fchmod(fd.get(), original.st_mode & 07777) == 0;
   ok = ok && Sync(fd.get());
