@@ -10,7 +10,7 @@ std::unique_ptr<TBaseItemsOption> instance;
 
 void TBaseItemsOption::LoadOptions() {
   using BaseItemsOptionUnit::kSection;
-  TIniFile ini(FileName);
+  inifiles::TIniFile ini(FileName);
   DelayMinutes = ini.ReadInteger(kSection, "DelayMinutes", 0);
   DelayMinutes2 = ini.ReadInteger(kSection, "DelayMinutes2", 0);
   UseNativeDoorlockDb = ini.ReadBool(kSection, "UseNativeDoorlockDb", true);
@@ -19,7 +19,7 @@ void TBaseItemsOption::LoadOptions() {
 
 void TBaseItemsOption::SaveOptions() {
   using BaseItemsOptionUnit::kSection;
-  TIniFile ini(FileName);
+  inifiles::TIniFile ini(FileName);
   ini.WriteInteger(kSection, "DelayMinutes", DelayMinutes);
   ini.WriteInteger(kSection, "DelayMinutes2", DelayMinutes2);
   ini.WriteBool(kSection, "UseNativeDoorlockDb", UseNativeDoorlockDb);

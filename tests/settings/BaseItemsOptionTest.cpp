@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"SwitchWordsGiveTheDefaults",
                  "[DoorlockOption]\r\nUseNativeDoorlockDb=yes\r\nSaveDoorlockRecord=yes\r\n", 0,
                  0, true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST(SaveOptions, CreatesTheFileWithTheFourKeysInOrder) {
   TempDir dir;
