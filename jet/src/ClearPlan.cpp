@@ -9,8 +9,13 @@ namespace jet {
 
 namespace {
 
-// Jet marks a deleted row with both flags; readers look at the first.
+// Jet marks the rows it deletes with both flags. The slot a moved row's data
+// went to carries the deleted flag alone (only its pointer reaches it), but
+// other readers take the overflow flag as the sign of a dead slot and list
+// such slots as rows, so a cleared page gets both flags on every slot.
 constexpr std::uint16_t kDeletedMark = row_flag::kDeleted | row_flag::kOverflow;
+
+bool Marked(std::uint16_t raw) { return (raw & kDeletedMark) == kDeletedMark; }
 
 void CheckIndexRoot(const Pager& pager, const TableDef& table, std::uint32_t root) {
   pager.CheckPageNumber(root, "an index of the table at page " + std::to_string(table.page()));
@@ -64,7 +69,9 @@ ClearPlan PlanClearTable(const Pager& pager, const Catalog& catalog, const Table
   plan.table_page = table.page();
   ForEachDataPage(pager, table, [&](const Page& page, const DataPage& data) {
     std::int64_t live = 0;
+    bool change = false;
     for (std::uint32_t r = 0; r < data.row_count(); ++r) {
+      change = change || !Marked(data.raw_slot(r));
       if ((data.raw_slot(r) & row_flag::kDeleted) != 0) continue;
       const RowSlot slot = data.Slot(r);
       if (slot.overflow() && slot.end - slot.start < 4) {
@@ -73,10 +80,8 @@ ClearPlan PlanClearTable(const Pager& pager, const Catalog& catalog, const Table
       }
       ++live;
     }
-    if (live > 0) {
-      plan.rows += live;
-      plan.data_pages.push_back(page.number());
-    }
+    plan.rows += live;
+    if (change) plan.data_pages.push_back(page.number());
   });
 
   for (const RealIndex& index : table.real_indexes()) {
@@ -87,7 +92,8 @@ ClearPlan PlanClearTable(const Pager& pager, const Catalog& catalog, const Table
     }
   }
 
-  // An empty table needs no change; a table with rows gets all counts reset.
+  // A table without rows keeps its indexes and counts as they are (only
+  // slots left half-marked by an earlier delete are completed).
   if (plan.rows == 0 && table.row_count() == 0) {
     plan.index_roots.clear();
     return plan;
@@ -110,15 +116,14 @@ void ClearDataPage(const Pager& pager, const ClearPlan& plan, std::uint32_t numb
   std::uint32_t first = data.row_count();
   std::uint32_t last = 0;
   for (std::uint32_t r = 0; r < data.row_count(); ++r) {
-    if ((data.raw_slot(r) & row_flag::kDeleted) != 0) continue;
+    if (Marked(data.raw_slot(r))) continue;
     first = std::min(first, r);
     last = r;
   }
   if (first == data.row_count()) return;
   std::vector<std::uint8_t> table(2u * (last - first + 1));
   for (std::uint32_t r = first; r <= last; ++r) {
-    std::uint16_t raw = data.raw_slot(r);
-    if ((raw & row_flag::kDeleted) == 0) raw |= kDeletedMark;
+    const auto raw = static_cast<std::uint16_t>(data.raw_slot(r) | kDeletedMark);
     PutU16(&table[2u * (r - first)], raw);
   }
   sink.Write(number, data.slot_offset(first), table);

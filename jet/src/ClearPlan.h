@@ -16,7 +16,7 @@ namespace jet {
 // pages themselves are read again when the changes are made.
 struct ClearPlan {
   std::uint32_t table_page = 0;
-  std::int64_t rows = 0;                    // live rows found, overflowed ones once
+  std::int64_t rows = 0;                    // live rows; a moved row counts once
   std::vector<std::uint32_t> data_pages;    // pages with at least one live row
   std::vector<std::uint32_t> index_roots;   // one per B-tree
   std::vector<TableDef::Location> counters; // 4-byte counts to set to 0
@@ -31,9 +31,10 @@ ClearPlan PlanClearTable(const Pager& pager, const Catalog& catalog, const Table
                          const std::string& table_name);
 
 // Makes the planned changes through `sink`, one page at a time:
-// - each data page: every row slot not yet marked deleted gets the deleted
-//   and overflow flags, as Jet marks the rows it deletes; nothing else of the
-//   page (its rows, free space count, long values elsewhere) is touched;
+// - each data page: every row slot without both the deleted and the overflow
+//   flag gets them, as Jet marks the rows it deletes (the slots moved rows'
+//   data went to included); nothing else of the page (row bytes, its free
+//   space count) and no long value page is touched;
 // - each B-tree's root page becomes an empty leaf (its header and entry mask
 //   rewritten in place); the pages below it stay allocated but unreachable;
 // - the table definition's row count and each B-tree's entry count become 0.
