@@ -28,7 +28,8 @@ bool Matches(const std::vector<std::uint8_t>& bytes, std::size_t offset, const v
 
 const Format& CheckSignatureAndVersion(const std::vector<std::uint8_t>& bytes) {
   const bool magic = Matches(bytes, header::kMagicOffset, header::kMagic.data(), header::kMagic.size());
-  if (magic && Matches(bytes, header::kEngineNameOffset, header::kAceEngineName, kEngineNameSize)) {
+  if (magic && bytes.size() >= kSignatureEnd &&
+      Matches(bytes, header::kEngineNameOffset, header::kAceEngineName, kEngineNameSize)) {
     throw Error(Error::Code::kUnsupportedVersion,
                 "Access 2007 or later (ACE) databases are not supported; only Jet 3 and Jet 4");
   }
