@@ -4,10 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <random>
 
+#include "Catalog.h"
+#include "DataPage.h"
+#include "Header.h"
 #include "PageCodec.h"
+#include "Row.h"
+#include "Text.h"
 #include "TestSupport.h"
 #include "jet/Database.h"
 #include "jet/Format.h"
@@ -96,6 +105,61 @@ TEST_F(EngineTest, FileInUseIsRefusedAtOnce) {
   ExpectRefused(*db, "DELETE FROM Table1", Error::Code::kInUse, "in use by another program");
   env_.SetLockedElsewhere("testV2000.mdb", false);
   EXPECT_EQ(db->Execute("DELETE FROM Table1"), 2);
+}
+
+TEST_F(EngineTest, LockHeldByAnotherOpenFileIsRefused) {
+  test::TempDir dir;
+  const auto path = dir.CopyFixture("testV2000.mdb");
+  auto db = Database::Open(path.string());
+  const int other = ::open(path.c_str(), O_RDWR);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+  try {
+    db->Execute("DELETE FROM Table1");
+    ADD_FAILURE() << "cleared a locked file";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.code(), Error::Code::kInUse) << e.what();
+  }
+  ::close(other);
+  EXPECT_EQ(test::ReadFile(path), test::ReadFile(test::FixtureDir() / "testV2000.mdb"));
+  EXPECT_EQ(db->Execute("DELETE FROM Table1"), 2);
+}
+
+// Rewrites the catalog's Type of `table`, as if it were another kind of object.
+void SetObjectType(MemEnv& env, const std::string& file, const std::string& table, std::uint16_t type) {
+  auto bytes = env.Get(file);
+  auto handle = env.Open(file, Access::kReadOnly);
+  const HeaderInfo info = ReadHeader(*handle);
+  const Pager pager(*handle, *info.format, PageCodec(), info.page_count);
+  const TableDef def = TableDef::Load(pager, Catalog::kCatalogPage);
+  const Column* name = def.FindColumn("Name");
+  const Column* kind = def.FindColumn("Type");
+  bool found = false;
+  ForEachDataPage(pager, def, [&](const Page& page, const DataPage& data) {
+    for (std::uint32_t r = 0; r < data.row_count(); ++r) {
+      if ((data.raw_slot(r) & (row_flag::kDeleted | row_flag::kOverflow)) != 0) continue;
+      const RowSlot slot = data.Slot(r);
+      const RowReader row(*info.format, def, page.view().Slice(slot.start, slot.end - slot.start), page.number());
+      if (row.Value(*name) && DecodeText(*row.Value(*name), info.format->version) == table) {
+        const std::size_t at = std::size_t{page.number()} * info.format->page_size + slot.start +
+                               info.format->row_column_count_size + kind->fixed_offset;
+        PutU16(&bytes[at], type);
+        found = true;
+      }
+    }
+  });
+  ASSERT_TRUE(found);
+  env.Put(file, bytes);
+}
+
+TEST_F(EngineTest, LinkedTablesAreRefused) {
+  OpenFixture("testV2000.mdb");
+  SetObjectType(env_, "testV2000.mdb", "Table2", 6);
+  auto db = Database::Open("testV2000.mdb", {}, &env_);
+  ExpectRefused(*db, "DELETE FROM Table2", Error::Code::kNotATable, "'Table2' is a linked table");
+  SetObjectType(env_, "testV2000.mdb", "Table2", 4);  // linked through ODBC
+  auto again = Database::Open("testV2000.mdb", {}, &env_);
+  ExpectRefused(*again, "DELETE FROM Table2", Error::Code::kNotATable, "'Table2' is a linked table");
 }
 
 TEST_F(EngineTest, ReadOnlyFileOpensButRefusesToChange) {
