@@ -65,7 +65,8 @@ void RowReader::ReadVarOffsets(const Format& format, std::size_t mask_size) {
 
 bool RowReader::IsNull(const Column& column) const {
   if (column.number >= column_count_) return true;
-  return ((null_mask_[column.number / 8] >> (column.number % 8)) & 1u) == 0;
+  const unsigned bits = null_mask_[column.number / 8u];
+  return ((bits >> (column.number % 8u)) & 1u) == 0;
 }
 
 std::optional<std::span<const std::uint8_t>> RowReader::Value(const Column& column) const {

@@ -13,7 +13,7 @@ void VisitBits(const Pager& pager, std::span<const std::uint8_t> bits, std::uint
   for (std::size_t byte = 0; byte < bits.size(); ++byte) {
     if (bits[byte] == 0) continue;
     for (unsigned bit = 0; bit < 8; ++bit) {
-      if ((bits[byte] >> bit & 1u) == 0) continue;
+      if (((static_cast<unsigned>(bits[byte]) >> bit) & 1u) == 0) continue;
       const std::uint64_t page = first_page + byte * 8 + bit;
       if (page == 0 || page >= pager.page_count()) {
         throw Damaged("a usage map marks page " + std::to_string(page) + ", but the file has " +
