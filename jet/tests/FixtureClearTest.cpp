@@ -49,6 +49,11 @@ void ExpectChangesConfinedToTable(const std::vector<std::uint8_t>& before,
   for (std::uint32_t p = tdef; p != 0 && definition.insert(p).second;) {
     p = Bytes(file.subspan(std::size_t{p} * f.page_size, f.page_size), "page", p).U32(f.tdef_next_page);
   }
+  // The next autonumber value is kept, as Jet keeps it.
+  const std::size_t counter = std::size_t{tdef} * f.page_size + f.tdef_autonumber;
+  EXPECT_TRUE(std::equal(before.begin() + static_cast<std::ptrdiff_t>(counter),
+                         before.begin() + static_cast<std::ptrdiff_t>(counter + 4),
+                         after.begin() + static_cast<std::ptrdiff_t>(counter)));
   for (std::uint32_t p = 0; p < before.size() / f.page_size; ++p) {
     const std::size_t base = std::size_t{p} * f.page_size;
     std::size_t first = f.page_size;
