@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "BaseItemsOptionUnit.h"
+#include "MessageMDBUnit.h"
 #include "ModuleList.h"
 #include "Program.h"
 #include "rtl/SysUtils.h"
@@ -14,6 +15,12 @@ namespace {
 void BaseItemsOptionUnitInitialization() {
   BaseItemsOptionUnit::Initialization(rtl::ApplicationDirectory());
 }
+
+void MessageMDBUnitInitialization() {
+  MessageMDBUnit::Initialization(rtl::ApplicationDirectory());
+}
+
+void MessageMDBUnitFinalization() { MessageMDBUnit::Finalization(); }
 
 }  // namespace
 
@@ -27,7 +34,7 @@ int main(int argc, char* argv[]) {
   shell::ModuleList modules({
       {"BaseItemsOptionUnit", &BaseItemsOptionUnitInitialization, {}},
       {"SetBaseItemsUnit", {}, {}},
-      {"MessageMDBUnit", {}, {}},
+      {"MessageMDBUnit", &MessageMDBUnitInitialization, &MessageMDBUnitFinalization},
       {"OperateMDB", {}, {}},
       {"TarvexUnit", {}, {}},
   });

@@ -4,6 +4,7 @@
 #include <QMenuBar>
 #include <memory>
 
+#include "OperateMDB.h"
 #include "SetBaseItemsUnit.h"
 #include "vcl/Forms.h"
 
@@ -39,4 +40,4 @@ TToolFrm::TToolFrm(QWidget* owner) : QMainWindow(owner) {
 
 void TToolFrm::mniSetBaseItemsClick() { RunDialog<TBaseItemsFrm>(this); }
 
-void TToolFrm::mniMDBClearClick() {}
+void TToolFrm::mniMDBClearClick() { RunDialog<TMDBClearFrm>(this); }
