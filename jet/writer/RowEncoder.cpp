@@ -45,6 +45,10 @@ const std::string& TextOf(const ColumnSpec& column, const Value& value) {
   return *s;
 }
 
+bool MayCompress(const ColumnSpec& column) {
+  return (column.extFlags & layout::tdef::kColumnExtCompressedText) != 0;
+}
+
 }  // namespace
 
 void RowEncoder::putFixed(std::uint8_t* at, const ColumnSpec& column, const Value& value) const {
@@ -94,10 +98,10 @@ Bytes RowEncoder::variablePart(const ColumnSpec& column, const Value& value,
       if (text.size() > column.maxChars) {
         Bad(column, "text longer than " + std::to_string(column.maxChars) + " characters");
       }
-      return EncodeStoredText(text);
+      return EncodeStoredText(text, MayCompress(column));
     }
     case ColumnCode::kMemo:
-      return longValues(column.number, EncodeStoredText(Utf8ToUtf16(TextOf(column, value))));
+      return longValues(column.number, EncodeStoredText(Utf8ToUtf16(TextOf(column, value)), MayCompress(column)));
     case ColumnCode::kBinary: {
       const auto* b = value.get<Blob>();
       if (b == nullptr || b->bytes.size() > column.length) Bad(column, "needs binary data that fits");

@@ -70,8 +70,8 @@ Bytes Utf16Bytes(const std::u16string& text) {
   return out;
 }
 
-Bytes EncodeStoredText(const std::u16string& text) {
-  if (!Compressible(text)) return Utf16Bytes(text);
+Bytes EncodeStoredText(const std::u16string& text, bool mayCompress) {
+  if (!mayCompress || !Compressible(text)) return Utf16Bytes(text);
   Bytes out;
   out.reserve(text.size() + 2);
   out.push_back(layout::text::kCompressedMark0);

@@ -15,8 +15,8 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 // Plain UTF-16LE bytes, as used for names in table definitions.
 Bytes Utf16Bytes(const std::u16string& text);
 
-// The stored form of a text or memo value: compressed where that is allowed
-// and shorter, plain UTF-16LE otherwise.
-Bytes EncodeStoredText(const std::u16string& text);
+// The stored form of a text or memo value: compressed where the column allows
+// it and that is shorter, plain UTF-16LE otherwise.
+Bytes EncodeStoredText(const std::u16string& text, bool mayCompress);
 
 }  // namespace jet::writer
