@@ -50,6 +50,8 @@ void WriteHeaderPage(PageStore& store, double creationDays) {
   for (std::size_t i = 0; i < hd::kMaskedSize; ++i) page[hd::kMaskedOffset + i] ^= mask[i];
   PutLE32(page.data() + hd::kAfterMaskOffset, hd::kAfterMaskValue);
   std::memcpy(page.data() + hd::kEngineNameOffset, hd::kEngineName, sizeof hd::kEngineName);
+  PutLE16(page.data() + hd::kTrailerOffset, hd::kTrailerFirst);
+  for (std::size_t at = hd::kTrailerOffset + 2; at < layout::kPageSize; at += 2) PutLE16(page.data() + at, hd::kTrailerRest);
   store.write(layout::kHeaderPage, page.data());
 }
 

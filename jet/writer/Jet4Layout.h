@@ -51,6 +51,11 @@ inline constexpr std::size_t kCreationDateOffset = 0x72;
 inline constexpr std::size_t kAfterMaskOffset = 0x98;
 inline constexpr std::uint32_t kAfterMaskValue = 0x0654;
 inline constexpr std::size_t kEngineNameOffset = 0x9c;
+// The page's last 512 bytes: 16-bit words of unknown meaning, which a newly
+// created Jet 4 database holds as 0x0101 followed by 0x0100s.
+inline constexpr std::size_t kTrailerOffset = 0xe00;
+inline constexpr std::uint16_t kTrailerFirst = 0x0101;
+inline constexpr std::uint16_t kTrailerRest = 0x0100;
 inline constexpr char kEngineName[] = "4.0";
 // Bytes 0x18..0x2f of a Jet-created file, unmasked (their meaning is unknown
 // but Jet writes them the same in every file).
