@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -150,6 +152,92 @@ Table ReadWithMdbExport(const std::string& file, const std::string& table) {
   Table rows = ParseCsv(result.out);
   if (!rows.empty()) rows.erase(rows.begin());  // the header
   return rows;
+}
+
+namespace {
+
+// mdbtools converts text as UCS-2: a character outside the Basic
+// Multilingual Plane (a surrogate pair in the file) comes out as "??".
+std::string AsMdbtoolsPrints(const std::string& utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    if ((lead & 0xf8) == 0xf0) {
+      out += "??";
+      i += 4;
+    } else {
+      out += utf8[i++];
+    }
+  }
+  return out;
+}
+
+std::string CurrencyText(std::int64_t tenThousandths) {
+  const bool negative = tenThousandths < 0;
+  const std::uint64_t magnitude = negative ? static_cast<std::uint64_t>(-(tenThousandths + 1)) + 1
+                                           : static_cast<std::uint64_t>(tenThousandths);
+  char text[48];
+  std::snprintf(text, sizeof text, "%s%" PRIu64 ".%04" PRIu64, negative ? "-" : "", magnitude / 10000,
+                magnitude % 10000);
+  return text;
+}
+
+std::string DateText(const DateTime& t, Reader reader) {
+  char text[40];
+  if (reader == Reader::kMdbExport) {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+  } else {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.000Z", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+  }
+  return text;
+}
+
+// Empty when the cell is as expected, else a description of the difference.
+std::string Difference(const Cell& got, const Value& want, ColumnType type, Reader reader) {
+  const std::string shown = got.null ? "null" : "'" + got.text.substr(0, 60) + "'";
+  if (type == ColumnType::kBoolean) {
+    // A null Yes/No reads as No.
+    const bool v = !want.isNull() && *want.get<bool>();
+    const std::string text = reader == Reader::kMdbExport ? (v ? "1" : "0") : (v ? "true" : "false");
+    return !got.null && got.text == text ? "" : "got " + shown + ", expected " + text;
+  }
+  if (want.isNull()) return got.null ? "" : "got " + shown + ", expected null";
+  std::string text;
+  if (const auto* i = want.get<std::int64_t>()) {
+    text = std::to_string(*i);
+  } else if (const auto* m = want.get<Currency>()) {
+    text = CurrencyText(m->tenThousandths);
+  } else if (const auto* d = want.get<double>()) {
+    const bool same = !got.null && std::strtod(got.text.c_str(), nullptr) == *d;
+    return same ? "" : "got " + shown + ", expected " + std::to_string(*d);
+  } else if (const auto* t = want.get<DateTime>()) {
+    text = DateText(*t, reader);
+  } else if (const auto* s = want.get<std::string>()) {
+    text = reader == Reader::kMdbExport ? AsMdbtoolsPrints(*s) : *s;
+    // mdb-export writes empty text like a null.
+    if (reader == Reader::kMdbExport && text.empty() && got.null) return "";
+  }
+  return !got.null && got.text == text ? "" : "got " + shown + ", expected '" + text.substr(0, 60) + "'";
+}
+
+}  // namespace
+
+void ExpectRows(const Table& actual, const std::vector<std::vector<Value>>& written,
+                const std::vector<ColumnDef>& columns, Reader reader) {
+  const char* name = reader == Reader::kMdbExport ? "mdb-export" : "mdb-reader";
+  ASSERT_EQ(actual.size(), written.size()) << name;
+  int reported = 0;
+  for (std::size_t r = 0; r < written.size() && reported < 5; ++r) {
+    ASSERT_EQ(actual[r].size(), columns.size()) << name << " row " << r;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      const std::string difference = Difference(actual[r][c], written[r][c], columns[c].type, reader);
+      if (!difference.empty() && reported++ < 5) {
+        ADD_FAILURE() << name << " row " << r << " column " << columns[c].name << ": " << difference;
+      }
+    }
+  }
 }
 
 }  // namespace jet::writer::testing

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "Schema.h"
+#include "Value.h"
+
 namespace jet::writer::testing {
 
 struct CommandResult {
@@ -37,5 +40,12 @@ Table ParseCsv(const std::string& csv);
 // The mdb-reader dump of one table, one row per line, cells as text.
 Table ReadWithMdbReader(const std::string& file, const std::string& table);
 Table ReadWithMdbExport(const std::string& file, const std::string& table);
+
+enum class Reader { kMdbExport, kMdbReader };
+
+// Checks what a reader returned against the rows written (autonumbers filled
+// in); reports the first few differences as test failures.
+void ExpectRows(const Table& actual, const std::vector<std::vector<Value>>& written,
+                const std::vector<ColumnDef>& columns, Reader reader);
 
 }  // namespace jet::writer::testing
