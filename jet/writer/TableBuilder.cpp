@@ -29,7 +29,7 @@ std::int64_t TableBuilder::assignAutoNumber(std::vector<Value>& row) {
   Value& cell = row[static_cast<std::size_t>(spec_.autoNumberColumn)];
   if (cell.isNull()) {
     if (lastAutoNumber_ >= INT32_MAX) throw std::runtime_error("table " + spec_.name + ": autonumbers exhausted");
-    cell = Value::Int(lastAutoNumber_ + 1);
+    cell.setInt(lastAutoNumber_ + 1);
   }
   const auto* given = cell.get<std::int64_t>();
   if (given == nullptr || *given < 1 || *given > INT32_MAX) {

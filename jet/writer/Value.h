@@ -42,6 +42,9 @@ class Value {
   static Value Text(std::string utf8) { return Value(Storage(std::move(utf8))); }
   static Value Binary(std::string bytes) { return Value(Storage(Blob{std::move(bytes)})); }
 
+  // Replaces the value in place with a whole number.
+  void setInt(std::int64_t v) { v_.emplace<std::int64_t>(v); }
+
   bool isNull() const { return std::holds_alternative<std::monostate>(v_); }
   template <typename T>
   const T* get() const {
