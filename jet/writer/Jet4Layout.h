@@ -176,6 +176,27 @@ enum class ColumnCode : std::uint8_t {
   kMemo = 0x0c,
 };
 
+// Bytes a value of a fixed-size type takes in a row (0 for variable types;
+// Yes/No values live in the null mask although the definition says 1).
+constexpr std::uint16_t FixedSize(ColumnCode code) {
+  switch (code) {
+    case ColumnCode::kBoolean:
+    case ColumnCode::kByte:
+      return 1;
+    case ColumnCode::kInteger:
+      return 2;
+    case ColumnCode::kLong:
+    case ColumnCode::kSingle:
+      return 4;
+    case ColumnCode::kCurrency:
+    case ColumnCode::kDouble:
+    case ColumnCode::kDateTime:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
 // ------------------------------------------------------------ usage maps
 namespace usagemap {
 inline constexpr std::uint8_t kInline = 0x00;
@@ -187,6 +208,8 @@ inline constexpr std::size_t kRowSize = 69;  // both kinds of table maps
 inline constexpr std::size_t kReferenceSlots = (kRowSize - 1) / 4;
 inline constexpr std::size_t kBitmapPageHeader = 4;
 inline constexpr std::size_t kPagesPerBitmapPage = (kPageSize - kBitmapPageHeader) * 8;
+// Page 1 names "table" 1 as its owner and keeps a second, empty map row.
+inline constexpr std::uint32_t kGlobalMapOwner = 1;
 }  // namespace usagemap
 
 // ----------------------------------------------------------- index pages
@@ -246,6 +269,33 @@ inline constexpr std::int16_t kTypeTable = 1;
 inline constexpr std::int16_t kTypeDatabase = 2;
 inline constexpr std::int16_t kTypeContainer = 3;
 inline constexpr std::uint32_t kSystemObjectFlag = 0x80000000u;
+
+// Column flags of Jet's own tables: all marked replicated, the security
+// identifiers with one more bit.
+inline constexpr std::uint8_t kSystemFixedColumn = 0x13;
+inline constexpr std::uint8_t kSystemVariableColumn = 0x12;
+inline constexpr std::uint8_t kSystemSecurityIdColumn = 0x32;
+// Index flags of Jet's own tables.
+inline constexpr std::uint8_t kObjectsIndexFlags = 0x81;
+inline constexpr std::uint8_t kPermissionsIndexFlags = 0x88;
+inline constexpr std::uint8_t kQueriesIndexFlags = 0x81;
+inline constexpr std::uint8_t kRelationshipsIndexFlags = 0x82;
+
+// Security identifiers as Jet writes them in a database made without a
+// workgroup of its own, and the rights it grants.
+inline constexpr char kAdminUserSid[] = "\x06\xea";
+inline constexpr char kEngineSid[] = "\x07\xe8";
+inline constexpr char kAdminsGroupSid[] = "\x06\xe8";
+inline constexpr char kUsersGroupSid[] = "\x06\xed";
+inline constexpr std::int64_t kFullRights = 1048319;
+inline constexpr std::int64_t kAllRights = 1048575;
+inline constexpr std::int64_t kUsersTableRights = 983294;
+inline constexpr std::int64_t kEngineReadRights = 393216;
+inline constexpr std::int64_t kEngineContainerRights = 393217;
+inline constexpr std::int64_t kEngineRelationshipsRights = 917504;
+inline constexpr std::int64_t kEngineDatabaseRights = 393230;
+inline constexpr std::int64_t kAdminsDatabaseRights = 14;
+inline constexpr std::int64_t kAdminsSystemTableRights = 20;
 }  // namespace catalog
 
 }  // namespace jet::layout

@@ -10,10 +10,9 @@ namespace cat = layout::catalog;
 
 namespace {
 
-// Jet flags the columns of its own tables as replicated.
-constexpr std::uint8_t kSysFixed = td::kColumnFixed | td::kColumnUpdatable | td::kColumnReplication;
-constexpr std::uint8_t kSysVariable = td::kColumnUpdatable | td::kColumnReplication;
-constexpr std::uint8_t kSysSecurityId = 0x20 | kSysVariable;
+constexpr std::uint8_t kSysFixed = cat::kSystemFixedColumn;
+constexpr std::uint8_t kSysVariable = cat::kSystemVariableColumn;
+constexpr std::uint8_t kSysSecurityId = cat::kSystemSecurityIdColumn;
 
 ColumnSpec Fixed(const char* name, ColumnCode code, std::uint16_t length) {
   ColumnSpec c;
@@ -52,16 +51,12 @@ SystemTable Make(std::string name, std::uint32_t page, std::vector<ColumnSpec> c
   return t;
 }
 
-// Security identifiers as Jet writes them in a database made without a
-// workgroup of its own.
-const std::string kAdminUser("\x06\xea", 2);
-const std::string kEngine("\x07\xe8", 2);
-const std::string kAdminsGroup("\x06\xe8", 2);
-const std::string kUsersGroup("\x06\xed", 2);
+const std::string kAdminUser(cat::kAdminUserSid, 2);
+const std::string kEngine(cat::kEngineSid, 2);
+const std::string kAdminsGroup(cat::kAdminsGroupSid, 2);
+const std::string kUsersGroup(cat::kUsersGroupSid, 2);
 
 constexpr std::int64_t kSystemFlag = static_cast<std::int32_t>(cat::kSystemObjectFlag);
-constexpr std::int64_t kFullRights = 1048319;
-constexpr std::int64_t kUsersTableRights = 983294;
 
 std::vector<Value> ObjectRow(std::int64_t id, std::int64_t parent, const char* name, std::int64_t type,
                              const DateTime& created, const std::string& owner, std::int64_t flags) {
@@ -98,28 +93,28 @@ std::vector<SystemTable> SystemTables() {
                          Variable("RmtInfoLong", ColumnCode::kOle, 0), Variable("Lv", ColumnCode::kOle, 0),
                          Variable("LvProp", ColumnCode::kOle, 0), Variable("LvModule", ColumnCode::kOle, 0),
                          Variable("LvExtra", ColumnCode::kOle, 0)},
-                        {Index("Id", {0}, 0x81, td::kLogicalIndexPrimary),
-                         Index("ParentIdName", {1, 2}, 0x81, td::kLogicalIndexNormal)}));
+                        {Index("Id", {0}, cat::kObjectsIndexFlags, td::kLogicalIndexPrimary),
+                         Index("ParentIdName", {1, 2}, cat::kObjectsIndexFlags, td::kLogicalIndexNormal)}));
   tables.push_back(Make("MSysACEs", 3,
                         {Fixed("ObjectId", ColumnCode::kLong, 4),
                          Variable("SID", ColumnCode::kBinary, 510, kSysSecurityId),
                          Fixed("ACM", ColumnCode::kLong, 4), Fixed("FInheritable", ColumnCode::kBoolean, 1)},
-                        {Index("ObjectId", {0}, 0x88, td::kLogicalIndexNormal)}));
+                        {Index("ObjectId", {0}, cat::kPermissionsIndexFlags, td::kLogicalIndexNormal)}));
   tables.push_back(Make("MSysQueries", 4,
                         {Fixed("ObjectId", ColumnCode::kLong, 4), Fixed("Attribute", ColumnCode::kByte, 1),
                          Variable("Order", ColumnCode::kBinary, 510), Variable("Name1", ColumnCode::kText, 510),
                          Variable("Name2", ColumnCode::kText, 510), Variable("Expression", ColumnCode::kMemo, 0),
                          Fixed("Flag", ColumnCode::kInteger, 2), Fixed("LvExtra", ColumnCode::kLong, 4)},
-                        {Index("ObjectIdAttribute", {0, 1, 2}, 0x81, td::kLogicalIndexPrimary)}));
+                        {Index("ObjectIdAttribute", {0, 1, 2}, cat::kQueriesIndexFlags, td::kLogicalIndexPrimary)}));
   tables.push_back(Make("MSysRelationships", 5,
                         {Variable("szRelationship", ColumnCode::kText, 510), Fixed("grbit", ColumnCode::kLong, 4),
                          Fixed("ccolumn", ColumnCode::kLong, 4), Fixed("icolumn", ColumnCode::kLong, 4),
                          Variable("szObject", ColumnCode::kText, 510), Variable("szColumn", ColumnCode::kText, 510),
                          Variable("szReferencedObject", ColumnCode::kText, 510),
                          Variable("szReferencedColumn", ColumnCode::kText, 510)},
-                        {Index("szObject", {4}, 0x82, td::kLogicalIndexNormal),
-                         Index("szReferencedObject", {6}, 0x82, td::kLogicalIndexNormal),
-                         Index("szRelationship", {0}, 0x82, td::kLogicalIndexNormal)}));
+                        {Index("szObject", {4}, cat::kRelationshipsIndexFlags, td::kLogicalIndexNormal),
+                         Index("szReferencedObject", {6}, cat::kRelationshipsIndexFlags, td::kLogicalIndexNormal),
+                         Index("szRelationship", {0}, cat::kRelationshipsIndexFlags, td::kLogicalIndexNormal)}));
   return tables;
 }
 
@@ -147,29 +142,29 @@ std::vector<std::vector<Value>> CatalogObjectRows(const std::vector<CatalogTable
 
 std::vector<std::vector<Value>> CatalogPermissionRows(const std::vector<CatalogTable>& userTables) {
   std::vector<std::vector<Value>> rows = {
-      AceRow(2, kEngine, 393216, false),
-      AceRow(3, kEngine, 393216, false),
-      AceRow(4, kEngine, 393216, false),
-      AceRow(5, kEngine, 917504, false),
-      AceRow(cat::kTablesContainer, kUsersGroup, kUsersTableRights, true),
-      AceRow(cat::kTablesContainer, kEngine, 393217, false),
-      AceRow(cat::kRelationshipsContainer, kUsersGroup, kUsersTableRights, true),
-      AceRow(cat::kRelationshipsContainer, kEngine, 393217, false),
-      AceRow(cat::kDatabasesContainer, kEngine, 393216, false),
-      AceRow(cat::kDatabaseObject, kEngine, 393230, false),
-      AceRow(cat::kDatabaseObject, kAdminsGroup, 14, false),
-      AceRow(4, kAdminsGroup, 20, false),
-      AceRow(5, kAdminsGroup, 20, false),
-      AceRow(2, kAdminsGroup, 20, false),
-      AceRow(cat::kTablesContainer, kAdminsGroup, 1048319, true),
-      AceRow(cat::kRelationshipsContainer, kAdminsGroup, 1048575, true),
+      AceRow(2, kEngine, cat::kEngineReadRights, false),
+      AceRow(3, kEngine, cat::kEngineReadRights, false),
+      AceRow(4, kEngine, cat::kEngineReadRights, false),
+      AceRow(5, kEngine, cat::kEngineRelationshipsRights, false),
+      AceRow(cat::kTablesContainer, kUsersGroup, cat::kUsersTableRights, true),
+      AceRow(cat::kTablesContainer, kEngine, cat::kEngineContainerRights, false),
+      AceRow(cat::kRelationshipsContainer, kUsersGroup, cat::kUsersTableRights, true),
+      AceRow(cat::kRelationshipsContainer, kEngine, cat::kEngineContainerRights, false),
+      AceRow(cat::kDatabasesContainer, kEngine, cat::kEngineReadRights, false),
+      AceRow(cat::kDatabaseObject, kEngine, cat::kEngineDatabaseRights, false),
+      AceRow(cat::kDatabaseObject, kAdminsGroup, cat::kAdminsDatabaseRights, false),
+      AceRow(4, kAdminsGroup, cat::kAdminsSystemTableRights, false),
+      AceRow(5, kAdminsGroup, cat::kAdminsSystemTableRights, false),
+      AceRow(2, kAdminsGroup, cat::kAdminsSystemTableRights, false),
+      AceRow(cat::kTablesContainer, kAdminsGroup, cat::kFullRights, true),
+      AceRow(cat::kRelationshipsContainer, kAdminsGroup, cat::kAllRights, true),
   };
   // A new table gets what the Tables container passes on, and its creator
   // full rights.
   for (const auto& t : userTables) {
-    rows.push_back(AceRow(t.tdefPage, kAdminUser, kFullRights, false));
-    rows.push_back(AceRow(t.tdefPage, kAdminsGroup, kFullRights, false));
-    rows.push_back(AceRow(t.tdefPage, kUsersGroup, kUsersTableRights, false));
+    rows.push_back(AceRow(t.tdefPage, kAdminUser, cat::kFullRights, false));
+    rows.push_back(AceRow(t.tdefPage, kAdminsGroup, cat::kFullRights, false));
+    rows.push_back(AceRow(t.tdefPage, kUsersGroup, cat::kUsersTableRights, false));
   }
   return rows;
 }

@@ -9,25 +9,6 @@ namespace {
 using layout::ColumnCode;
 namespace td = layout::tdef;
 
-std::uint16_t FixedLength(ColumnCode code) {
-  switch (code) {
-    case ColumnCode::kBoolean:
-    case ColumnCode::kByte:
-      return 1;
-    case ColumnCode::kInteger:
-      return 2;
-    case ColumnCode::kLong:
-    case ColumnCode::kSingle:
-      return 4;
-    case ColumnCode::kCurrency:
-    case ColumnCode::kDouble:
-    case ColumnCode::kDateTime:
-      return 8;
-    default:
-      return 0;
-  }
-}
-
 ColumnCode CodeOf(ColumnType type) {
   switch (type) {
     case ColumnType::kBoolean: return ColumnCode::kBoolean;
@@ -63,7 +44,7 @@ ColumnSpec MakeColumn(const std::string& table, const ColumnDef& def) {
     c.maxChars = static_cast<std::uint16_t>(def.textLength);
     c.length = static_cast<std::uint16_t>(def.textLength * 2);
   } else {
-    c.length = FixedLength(c.code);
+    c.length = layout::FixedSize(c.code);
   }
   const bool variable = def.type == ColumnType::kText || def.type == ColumnType::kMemo;
   c.flags = td::kColumnUpdatable;

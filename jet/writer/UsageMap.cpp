@@ -108,8 +108,7 @@ void WriteGlobalUsageMap(PageStore& store) {
   PageBuffer page{};
   page[0] = static_cast<std::uint8_t>(layout::PageType::kData);
   page[1] = 0x01;
-  // Jet marks this page as belonging to "table" 1.
-  PutLE32(page.data() + dp::kOwnerOffset, 1);
+  PutLE32(page.data() + dp::kOwnerOffset, um::kGlobalMapOwner);
   std::size_t dataStart = layout::kPageSize;
   PlaceRow(page, 0, dataStart, row);
   PlaceRow(page, 1, dataStart, Bytes(um::kRowSize, 0));
