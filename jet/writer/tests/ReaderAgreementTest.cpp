@@ -120,7 +120,7 @@ class ReaderAgreement : public ::testing::TestWithParam<Case> {
     for (int i = 0; i < c.rows; ++i) {
       std::vector<Value> row = MakeRow(i, c.profile);
       const std::int64_t id = table.addRow(row);
-      row[0] = Value::Int(id);
+      row[0].setInt(id);
       written.push_back(std::move(row));
     }
     // A neighbour table without variable-length columns, whose rows have no

@@ -23,12 +23,12 @@ class SampleDatabase : public ::testing::TestWithParam<SampleCase> {
     CreateRoomDatabase(path_, RoomDatabaseOptions{GetParam().rooms, GetParam().memos});
     for (int i = 0; i < GetParam().rooms; ++i) {
       auto row = SampleRoomRow(i, GetParam().memos);
-      row[0] = Value::Int(i + 1);
+      row[0].setInt(i + 1);
       rooms_.push_back(std::move(row));
     }
     for (int i = 0; i < kSampleBuildings; ++i) {
       auto row = SampleBuildingRow(i);
-      row[0] = Value::Int(i + 1);
+      row[0].setInt(i + 1);
       buildings_.push_back(std::move(row));
     }
   }
