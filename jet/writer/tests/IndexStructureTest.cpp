@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "DatabaseWriter.h"
 #include "JetInspect.h"
@@ -153,6 +154,34 @@ INSTANTIATE_TEST_SUITE_P(Rooms, WrittenIndexes,
                                            WrittenCase{"Sample", 36, true},
                                            WrittenCase{"ThreeLevels", 120000, false}),
                          [](const auto& param) { return std::string(param.param.name); });
+
+// Memo pages belong to their column's usage map, not to the table's: readers
+// that walk the table's pages expect rows there.
+TEST(WrittenMemos, LongValuePagesAreExactlyThoseOfTheColumnsMap) {
+  const std::string path = testing::ScratchPath("memos.mdb");
+  // Enough memo pages that the map needs bitmap pages of its own.
+  CreateRoomDatabase(path, RoomDatabaseOptions{20000, true});
+  FilePages file(path);
+  std::set<std::uint32_t> lvalPages;
+  for (std::uint32_t n = 0; n < file.count(); ++n) {
+    if (file.page(n)[0] == 1 && std::memcmp(file.page(n) + 4, "LVAL", 4) == 0) lvalPages.insert(n);
+  }
+  ASSERT_GT(lvalPages.size(), 512u);
+  std::set<std::uint32_t> mapped;
+  for (std::uint32_t tdef : testing::UserTableDefinitions(file)) {
+    const TableInfo table = testing::ReadTableDefinition(file, tdef);
+    for (const auto& lv : table.longValues) {
+      EXPECT_EQ(file.row(lv.ownedMap).at(0), 1) << "a reference map";
+      for (auto page : testing::UsageMapPages(file, lv.ownedMap)) mapped.insert(page);
+      const auto free = testing::UsageMapPages(file, lv.freeMap);
+      EXPECT_LE(free.size(), 1u);
+    }
+    for (auto page : testing::UsageMapPages(file, table.ownedMap)) {
+      EXPECT_EQ(lvalPages.count(page), 0u) << "memo page " << page << " in the table's own map";
+    }
+  }
+  EXPECT_EQ(mapped, lvalPages);
+}
 
 // The catalog of a new database against the one Jet itself made.
 class CatalogLikeJet : public ::testing::Test {

@@ -184,7 +184,12 @@ TableInfo ReadTableDefinition(const FilePages& file, std::uint32_t tdefPage) {
     index.flags = def[at + 46];
     t.indexes.push_back(index);
   }
-  (void)logical;
+  at += 28 * logical;
+  for (std::uint32_t i = 0; i < logical; ++i) at += 2 + U16(&def[at]);
+  while (U16(&def[at]) != 0xffff) {
+    t.longValues.push_back({static_cast<std::uint16_t>(U16(&def[at])), U32(&def[at + 2]), U32(&def[at + 6])});
+    at += 10;
+  }
   return t;
 }
 

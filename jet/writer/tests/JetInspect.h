@@ -40,9 +40,16 @@ struct IndexInfo {
   std::uint8_t flags = 0;
 };
 
+struct LongValueMaps {
+  std::uint16_t column = 0;
+  std::uint32_t ownedMap = 0;
+  std::uint32_t freeMap = 0;
+};
+
 struct TableInfo {
   std::uint32_t rows = 0;
   std::uint32_t ownedMap = 0;
+  std::vector<LongValueMaps> longValues;
   std::vector<ColumnInfo> columns;  // by column number
   std::vector<IndexInfo> indexes;   // real indexes
 };
