@@ -64,7 +64,8 @@ class DatabaseWriter {
   // writer cannot produce. The reference stays valid until finish().
   TableWriter& addTable(const TableDef& def);
   // Writes indexes, system tables and the header, then moves the file into
-  // place.
+  // place. Throws std::invalid_argument when a unique index holds a value
+  // twice; no file is left then.
   void finish();
 
  private:

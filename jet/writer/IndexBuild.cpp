@@ -276,10 +276,25 @@ class LevelWriter {
 
 }  // namespace
 
-IndexTree WriteIndexTree(PageStore& store, std::uint32_t tdefPage, EntrySorter& entries) {
+IndexTree WriteIndexTree(PageStore& store, std::uint32_t tdefPage, EntrySorter& entries, bool unique) {
   IndexTree tree;
   LevelWriter leaves(store, tdefPage, true);
-  entries.drain([&leaves](const Bytes& entry) { leaves.addLeafEntry(entry); });
+  Bytes previous;
+  entries.drain([&](const Bytes& entry) {
+    const std::size_t keySize = entry.size() - ix::kRowPointerSize;
+    // Rows whose key columns are all null may repeat (every part is a
+    // lone null flag then).
+    const bool allNull = std::all_of(entry.begin(), entry.begin() + static_cast<std::ptrdiff_t>(keySize),
+                                     [](std::uint8_t b) { return b == ix::kKeyNullAscending; });
+    if (unique && !allNull) {
+      if (!previous.empty() && previous.size() == keySize &&
+          std::equal(previous.begin(), previous.end(), entry.begin())) {
+        throw std::invalid_argument("duplicate value in a unique index");
+      }
+      previous.assign(entry.begin(), entry.begin() + static_cast<std::ptrdiff_t>(keySize));
+    }
+    leaves.addLeafEntry(entry);
+  });
   std::vector<BuiltPage> level = leaves.finish();
   for (const auto& p : level) tree.pages.push_back(p.page);
   while (level.size() > 1) {

@@ -49,6 +49,8 @@ struct IndexTree {
   std::vector<std::uint32_t> pages;
 };
 
-IndexTree WriteIndexTree(PageStore& store, std::uint32_t tdefPage, EntrySorter& entries);
+// With `unique`, two entries with the same key (the entry without its row
+// pointer) make it throw std::invalid_argument, unless the key is all null.
+IndexTree WriteIndexTree(PageStore& store, std::uint32_t tdefPage, EntrySorter& entries, bool unique);
 
 }  // namespace jet::writer

@@ -58,7 +58,13 @@ std::int64_t TableBuilder::addRow(std::vector<Value> row) {
     // Keys first: they check what an index can hold before anything is written.
     for (const auto& index : spec_.indexes) {
       keys.clear();
-      for (std::uint16_t c : index.columns) AppendKeyPart(keys, spec_.columns[c], row[c]);
+      for (std::uint16_t c : index.columns) {
+        if ((index.flags & layout::tdef::kIndexRequired) != 0 && row[c].isNull()) {
+          throw std::invalid_argument("table " + spec_.name + ", index " + index.name + ": column " +
+                                      spec_.columns[c].name + " needs a value");
+        }
+        AppendKeyPart(keys, spec_.columns[c], row[c]);
+      }
       entries.push_back(keys);
     }
     const Bytes encoded =
@@ -86,7 +92,15 @@ void TableBuilder::finish() {
   facts.rowCount = rowCount_;
   facts.lastAutoNumber = static_cast<std::uint32_t>(lastAutoNumber_);
   std::vector<IndexTree> trees;
-  for (auto& entries : indexEntries_) trees.push_back(WriteIndexTree(store_, tdefPage_, *entries));
+  for (std::size_t i = 0; i < indexEntries_.size(); ++i) {
+    const IndexSpec& index = spec_.indexes[i];
+    try {
+      trees.push_back(WriteIndexTree(store_, tdefPage_, *indexEntries_[i],
+                                     (index.flags & layout::tdef::kIndexUnique) != 0));
+    } catch (const std::invalid_argument& e) {
+      throw std::invalid_argument("table " + spec_.name + ", index " + index.name + ": " + e.what());
+    }
+  }
   indexEntries_.clear();
 
   // The maps live as rows of pages owned by no table.

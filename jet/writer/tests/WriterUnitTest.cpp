@@ -296,6 +296,40 @@ TEST(AutoNumber, FollowsTheLargestGivenValue) {
   EXPECT_EQ(table.addRow({Value::Null(), Value::Null()}), 11);
 }
 
+TEST(UniqueIndex, RefusesARowWithoutPrimaryKey) {
+  TableDef t = Simple();
+  t.columns[0].autoNumber = false;
+  auto db = DatabaseWriter::create(testing::ScratchPath("required.mdb"));
+  auto& table = db->addTable(t);
+  EXPECT_THROW(table.addRow({Value::Null(), Value::Text("a")}), std::invalid_argument);
+  EXPECT_EQ(table.rowCount(), 0u);
+}
+
+TEST(UniqueIndex, DuplicateKeysFailTheWholeDatabase) {
+  const std::string path = testing::ScratchPath("duplicate.mdb");
+  TableDef t = Simple();
+  t.columns.push_back({"Code", ColumnType::kInteger, 0, false});
+  t.indexes.push_back({"Code", {"Code"}, false, true});
+  auto db = DatabaseWriter::create(path);
+  auto& table = db->addTable(t);
+  table.addRow({Value::Null(), Value::Null(), Value::Int(5)});
+  table.addRow({Value::Null(), Value::Null(), Value::Int(6)});
+  table.addRow({Value::Null(), Value::Null(), Value::Int(5)});
+  EXPECT_THROW(db->finish(), std::invalid_argument);
+  EXPECT_FALSE(fs::exists(path));
+}
+
+TEST(UniqueIndex, NullsMayRepeatOutsideThePrimaryKey) {
+  TableDef t = Simple();
+  t.columns.push_back({"Code", ColumnType::kInteger, 0, false});
+  t.indexes.push_back({"Code", {"Code"}, false, true});
+  auto db = DatabaseWriter::create(testing::ScratchPath("nulls.mdb"));
+  auto& table = db->addTable(t);
+  table.addRow({Value::Null(), Value::Null(), Value::Null()});
+  table.addRow({Value::Null(), Value::Null(), Value::Null()});
+  EXPECT_NO_THROW(db->finish());
+}
+
 // ------------------------------------------------------------- the file
 
 TEST(CreatedFile, AppearsOnlyWhenFinished) {
