@@ -10,6 +10,8 @@
 namespace jet::layout {
 
 inline constexpr std::size_t kPageSize = 4096;
+// Jet 4 files end at 2 GiB.
+inline constexpr std::uint32_t kMaxPages = 0x80000000u / kPageSize;
 
 // First byte of every page.
 enum class PageType : std::uint8_t {
