@@ -18,10 +18,6 @@ void AppendName(Bytes& out, const std::string& name) {
   out.insert(out.end(), encoded.begin(), encoded.end());
 }
 
-bool IsTextual(layout::ColumnCode code) {
-  return code == layout::ColumnCode::kText || code == layout::ColumnCode::kMemo;
-}
-
 void AppendColumn(Bytes& out, const TableSpec& spec, const ColumnSpec& c) {
   std::array<std::uint8_t, td::kColumnEntrySize> e{};
   namespace col = td::column;
@@ -30,10 +26,8 @@ void AppendColumn(Bytes& out, const TableSpec& spec, const ColumnSpec& c) {
   PutLE16(e.data() + col::kNumber, c.number);
   PutLE16(e.data() + col::kVarIndex, c.varIndex);
   PutLE16(e.data() + col::kNumberAgain, spec.system ? 0 : c.number);
-  // Text columns name their sort order; Jet's own tables name it everywhere.
-  if (IsTextual(c.code) || spec.system) {
-    PutLE16(e.data() + col::kSortOrder, layout::header::kSortOrderGeneral);
-  }
+  // Access names the sort order on every column, not only on text.
+  PutLE16(e.data() + col::kSortOrder, layout::header::kSortOrderGeneral);
   e[col::kFlags] = c.flags;
   e[col::kExtFlags] = c.extFlags;
   PutLE16(e.data() + col::kFixedOffset, c.fixedOffset);
