@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-#include "SampleDatabase.h"
+#include "writer/SampleDatabase.h"
 
 namespace {
 
