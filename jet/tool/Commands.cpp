@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "jet/Database.h"
-#include "jet/writer/SampleDatabase.h"
+#include "writer/SampleDatabase.h"
 
 namespace jet::tool {
 

@@ -10,7 +10,7 @@
 #include "RecordingMessageBoxes.h"
 #include "TempFolder.h"
 #include "TestSupport.h"
-#include "jet/writer/SampleDatabase.h"
+#include "writer/SampleDatabase.h"
 
 namespace {
 

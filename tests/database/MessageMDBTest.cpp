@@ -8,8 +8,8 @@
 #include "TempFolder.h"
 #include "com/ComObj.h"
 #include "jet/Database.h"
-#include "jet/writer/DatabaseWriter.h"
-#include "jet/writer/SampleDatabase.h"
+#include "writer/DatabaseWriter.h"
+#include "writer/SampleDatabase.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "ado/ADODB.h"
 #include "ado/ConnectionString.h"
 #include "com/ComObj.h"
-#include "jet/writer/SampleDatabase.h"
+#include "writer/SampleDatabase.h"
 #include "TempFolder.h"
 
 namespace {

@@ -74,7 +74,11 @@ TEST_P(AccessIndexes, WalkerFindsSoundTreesInFilesAccessMade) {
 INSTANTIATE_TEST_SUITE_P(Fixtures, AccessIndexes,
                          ::testing::Values("compIndexTestV2000.mdb", "indexTestV2000.mdb",
                                            "bigIndexTestV2000.mdb", "testIndexPropertiesV2000.mdb",
-                                           "indexCursorTestV2000.mdb", "testV2000.mdb"));
+                                           "indexCursorTestV2000.mdb", "testV2000.mdb"),
+                         [](const auto& param) {
+                           const std::string file = param.param;
+                           return file.substr(0, file.find('.'));
+                         });
 
 // The numeric value of a fixed column in a row; nullopt for null.
 std::optional<double> FixedValue(const testing::PageBytes& row, const testing::ColumnInfo& column,
