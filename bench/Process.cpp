@@ -1,0 +1,108 @@
+#include "Process.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace bench {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what) {
+  throw std::system_error(errno, std::generic_category(), what);
+}
+
+// Read while the child is still a zombie: once it is reaped its entry goes.
+KernelIo ReadKernelIo(pid_t pid) {
+  KernelIo io;
+  std::ifstream in("/proc/" + std::to_string(pid) + "/io");
+  std::string key;
+  std::uint64_t value = 0;
+  while (in >> key >> value) {
+    if (key == "rchar:") io.rchar = value;
+    if (key == "wchar:") io.wchar = value;
+    if (key == "read_bytes:") io.read_bytes = value;
+    if (key == "write_bytes:") io.write_bytes = value;
+  }
+  return io;
+}
+
+[[noreturn]] void ExecChild(const std::vector<std::string>& argv, Output output, int out_fd) {
+  const int target = output == Output::kCapture ? out_fd : ::open("/dev/null", O_WRONLY);
+  if (target < 0 || ::dup2(target, STDOUT_FILENO) < 0) ::_exit(127);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  ::execvp(args[0], args.data());
+  ::_exit(127);
+}
+
+std::string Drain(int fd) {
+  std::string text;
+  std::array<char, 4096> buffer{};
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    text.append(buffer.data(), static_cast<std::size_t>(n));
+  }
+  return text;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, Output output,
+                         const std::function<void()>& after) {
+  std::array<int, 2> pipe_fds{-1, -1};
+  if (output == Output::kCapture && ::pipe2(pipe_fds.data(), O_CLOEXEC) != 0) Fail("pipe");
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = ::fork();
+  if (pid < 0) Fail("fork");
+  if (pid == 0) ExecChild(argv, output, pipe_fds[1]);
+
+  ProcessResult result;
+  if (output == Output::kCapture) {
+    ::close(pipe_fds[1]);
+    result.output = Drain(pipe_fds[0]);
+    ::close(pipe_fds[0]);
+  }
+  siginfo_t info{};
+  while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0) {
+    if (errno != EINTR) Fail("waitid");
+  }
+  if (after) after();
+  const auto end = std::chrono::steady_clock::now();
+  result.wall_seconds = std::chrono::duration<double>(end - start).count();
+  result.io = ReadKernelIo(pid);
+
+  int status = 0;
+  rusage usage{};
+  while (::wait4(pid, &status, 0, &usage) < 0) {
+    if (errno != EINTR) Fail("wait4");
+  }
+  result.peak_rss_bytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;  // Linux: KiB
+  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (result.exit_status != 0) {
+    throw std::runtime_error(argv[0] + " failed (status " + std::to_string(result.exit_status) +
+                             "): " + result.output);
+  }
+  return result;
+}
+
+std::string SelfPath() {
+  std::array<char, 4096> path{};
+  const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+  if (n <= 0) Fail("readlink /proc/self/exe");
+  return std::string(path.data(), static_cast<std::size_t>(n));
+}
+
+}  // namespace bench
