@@ -31,7 +31,7 @@ std::string PrepareWorkCopy(const std::string& database, const ClearOptions& opt
 // the journal, its flushes and the database's flush.
 Measurement RunClear(const std::string& database, int rows, const ClearOptions& options, Cache cache) {
   const std::string work = PrepareWorkCopy(database, options, cache);
-  const ProcessResult p = RunProcess({SelfPath(), "clear-child", work}, Output::kCapture);
+  const ProcessResult p = Measure({SelfPath(), "clear-child", work}, Output::kCapture);
   const ClearCounts counts = ParseClearCounts(p.output);
   if (counts.rows != rows) {
     throw std::runtime_error("the clear deleted " + std::to_string(counts.rows) + " rows, not " + std::to_string(rows));
@@ -56,7 +56,7 @@ Measurement RunCopy(const std::string& database, const ClearOptions& options, Ca
   const std::string copy = options.scratch + "/copy.mdb";
   SyncFileSystem(options.scratch);
   if (cache == Cache::kCold) DropFromCache(database);
-  const ProcessResult p = RunProcess({"cp", database, copy}, Output::kDiscard, [&] { SyncFile(copy); });
+  const ProcessResult p = Measure({"cp", database, copy}, Output::kDiscard, copy);
   std::filesystem::remove(copy);
   Measurement m;
   m.operation = "copy";
@@ -72,7 +72,7 @@ Measurement RunCopy(const std::string& database, const ClearOptions& options, Ca
 }
 
 Measurement RunExport(const std::string& database) {
-  const ProcessResult p = RunProcess({"mdb-export", database, "T_Room"}, Output::kDiscard);
+  const ProcessResult p = Measure({"mdb-export", database, "T_Room"}, Output::kDiscard);
   Measurement m;
   m.operation = "read all";
   m.seconds = p.wall_seconds;

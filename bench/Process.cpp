@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -96,6 +98,80 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, Output output,
                              "): " + result.output);
   }
   return result;
+}
+
+namespace {
+
+constexpr const char* kOutputMark = "output";
+
+void SyncPath(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail("open " + path);
+  const int result = ::fsync(fd);
+  ::close(fd);
+  if (result != 0) Fail("fsync " + path);
+}
+
+}  // namespace
+
+int RunMeasureCommand(const std::vector<std::string>& args, std::ostream& out) {
+  Output output = Output::kDiscard;
+  std::string fsync_after;
+  std::size_t i = 0;
+  for (; i < args.size() && args[i] != "--"; ++i) {
+    if (args[i] == "--capture") {
+      output = Output::kCapture;
+    } else if (args[i] == "--fsync" && i + 1 < args.size()) {
+      fsync_after = args[++i];
+    } else {
+      throw std::invalid_argument("measure: unknown option " + args[i]);
+    }
+  }
+  if (i + 1 >= args.size()) throw std::invalid_argument("measure: no program given");
+  const std::vector<std::string> argv(args.begin() + static_cast<std::ptrdiff_t>(i + 1), args.end());
+  const ProcessResult r = RunProcess(argv, output, [&] {
+    if (!fsync_after.empty()) SyncPath(fsync_after);
+  });
+  out.precision(9);
+  out << "wall_seconds " << r.wall_seconds << "\n"
+      << "peak_rss_bytes " << r.peak_rss_bytes << "\n"
+      << "rchar " << r.io.rchar << "\n"
+      << "wchar " << r.io.wchar << "\n"
+      << "read_bytes " << r.io.read_bytes << "\n"
+      << "write_bytes " << r.io.write_bytes << "\n"
+      << kOutputMark << "\n"
+      << r.output;
+  return 0;
+}
+
+ProcessResult Measure(const std::vector<std::string>& argv, Output output, const std::string& fsync_after) {
+  std::vector<std::string> command{SelfPath(), "measure"};
+  if (output == Output::kCapture) command.push_back("--capture");
+  if (!fsync_after.empty()) {
+    command.push_back("--fsync");
+    command.push_back(fsync_after);
+  }
+  command.push_back("--");
+  command.insert(command.end(), argv.begin(), argv.end());
+  const ProcessResult launcher = RunProcess(command, Output::kCapture);
+
+  ProcessResult r;
+  std::istringstream in(launcher.output);
+  std::string key;
+  while (in >> key && key != kOutputMark) {
+    if (key == "wall_seconds") in >> r.wall_seconds;
+    else if (key == "peak_rss_bytes") in >> r.peak_rss_bytes;
+    else if (key == "rchar") in >> r.io.rchar;
+    else if (key == "wchar") in >> r.io.wchar;
+    else if (key == "read_bytes") in >> r.io.read_bytes;
+    else if (key == "write_bytes") in >> r.io.write_bytes;
+    else throw std::runtime_error("measure printed an unknown figure: " + key);
+  }
+  if (key != kOutputMark) throw std::runtime_error("measure printed no figures: " + launcher.output);
+  in.get();  // the line's end
+  r.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  r.exit_status = 0;
+  return r;
 }
 
 std::string SelfPath() {

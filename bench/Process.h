@@ -2,10 +2,17 @@
 // and what the kernel counted of its input and output. Each measured step
 // runs in a process of its own, so that nothing of the benchmark itself (the
 // writer's memory above all) ends up in its figures.
+//
+// Linux counts a forked copy's resident pages in its peak and keeps that peak
+// across exec, so a program forked straight from this process (grown large by
+// the writer) would be charged for the writer's memory. Measure therefore
+// goes through a fresh, small copy of this program (`tarvex-bench measure`)
+// that starts the measured program itself.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,6 +41,15 @@ enum class Output { kCapture, kDiscard };
 // time (a flush the child's work is not complete without, say).
 ProcessResult RunProcess(const std::vector<std::string>& argv, Output output,
                          const std::function<void()>& after = {});
+
+// Runs `argv` through `tarvex-bench measure` and returns what it measured.
+// When `fsync_after` is given, that file is flushed once the program has
+// exited, inside the timed region.
+ProcessResult Measure(const std::vector<std::string>& argv, Output output, const std::string& fsync_after = "");
+
+// `tarvex-bench measure [--capture] [--fsync FILE] -- PROGRAM ARGS...`: runs
+// the program and prints the figures, then its output (when captured).
+int RunMeasureCommand(const std::vector<std::string>& args, std::ostream& out);
 
 // The path of the running program, to run one of its own hidden commands.
 std::string SelfPath();

@@ -4,7 +4,8 @@
 //
 //   tarvex-bench [--scratch DIR] [--out FILE] [--runs N] [--rows N,N,...]
 //                [--large-mib N] [--revision TEXT] [--build TEXT]
-//   tarvex-bench clear-child FILE     (run by the benchmark itself)
+//   tarvex-bench clear-child FILE                 (run by the benchmark itself)
+//   tarvex-bench measure [--capture] [--fsync FILE] -- PROGRAM ARGS...   (likewise)
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -25,6 +26,7 @@
 #include "Files.h"
 #include "Machine.h"
 #include "MicroSuite.h"
+#include "Process.h"
 #include "Report.h"
 #include "writer/SampleDatabase.h"
 
@@ -195,6 +197,9 @@ int main(int argc, char** argv) {
     if (!args.empty() && args[0] == "clear-child") {
       if (args.size() != 2) throw std::invalid_argument("usage: tarvex-bench clear-child FILE");
       return bench::RunClearChild(args[1], std::cout);
+    }
+    if (!args.empty() && args[0] == "measure") {
+      return bench::RunMeasureCommand({args.begin() + 1, args.end()}, std::cout);
     }
     int bench_argc = 1;
     benchmark::Initialize(&bench_argc, argv);
