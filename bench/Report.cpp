@@ -61,12 +61,18 @@ const Measurement* FindMeasurement(const Results& results, int rows, bool memos,
   return c ? c->Find(operation, cache) : nullptr;
 }
 
+double Quotient(std::uint64_t a, std::uint64_t b) { return b == 0 ? 0 : static_cast<double>(a) / static_cast<double>(b); }
+
+// Time is what the goals judge; the page and disk ratios beside it say
+// where the time went.
 Goal RatioGoal(std::string text, const Measurement* top, const Measurement* bottom, double limit,
                const std::string& how) {
   Goal g{std::move(text), "not measured", "≤ " + Format("%.1f", limit) + "×", false, false};
   if (top == nullptr || bottom == nullptr || bottom->seconds <= 0) return g;
   const double r = top->seconds / bottom->seconds;
-  g.measured = Ratio(r) + " (" + Duration(top->seconds) + " / " + Duration(bottom->seconds) + how + ")";
+  g.measured = Ratio(r) + " (" + Duration(top->seconds) + " / " + Duration(bottom->seconds) + how +
+               "; pages written " + Ratio(Quotient(top->pages_written, bottom->pages_written)) + ", to disk " +
+               Ratio(Quotient(top->disk_bytes_written, bottom->disk_bytes_written)) + ")";
   g.known = true;
   g.met = r <= limit;
   return g;
