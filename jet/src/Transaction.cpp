@@ -30,16 +30,29 @@ void Transaction::Write(std::uint32_t page, std::uint32_t offset, std::span<cons
   std::vector<std::uint8_t> stored(bytes.begin(), bytes.end());
   codec_.Apply(page, offset, stored);
   const std::uint64_t at = static_cast<std::uint64_t>(page) * format_.page_size + offset;
-  before_.resize(stored.size());
-  file_.Read(at, before_);
-  if (!journal_) journal_ = std::make_unique<JournalWriter>(env_, journal_path_, format_.page_size, file_.Size());
-  journal_->Add(at, before_, stored);
+  Unchanged([&] {
+    before_.resize(stored.size());
+    file_.Read(at, before_);
+    if (!journal_) journal_ = std::make_unique<JournalWriter>(env_, journal_path_, format_.page_size, file_.Size());
+    journal_->Add(at, before_, stored);
+  });
   ++writes_;
+}
+
+// Until the journal is sealed the database is not touched, and a failure says
+// so: a full disk usually strikes here, while the journal grows.
+template <typename F>
+void Transaction::Unchanged(F&& step) {
+  try {
+    step();
+  } catch (const Error& e) {
+    throw Error(e.code(), std::string(e.what()) + "; the database was left as it was");
+  }
 }
 
 void Transaction::Commit() {
   if (!journal_) return;
-  journal_->Seal();
+  Unchanged([&] { journal_->Seal(); });
   sealed_ = true;
   try {
     Apply();

@@ -48,6 +48,8 @@ class Transaction : public PageSink {
   std::uint64_t bytes_written() const;
 
  private:
+  template <typename F>
+  void Unchanged(F&& step);
   void Apply();
   [[noreturn]] void Undo(const Error& cause);
 
