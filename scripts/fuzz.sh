@@ -17,6 +17,16 @@ seconds=${1:-${FUZZ_SECONDS:-60}}
 dir="$here/build/fuzz"
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
+probe=$(mktemp -d)
+echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' >"$probe/probe.cpp"
+if ! clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/probe" 2>"$probe/err"; then
+  echo "fuzz: clang++ cannot build a libFuzzer program (scripts/setup.sh installs clang and libclang-rt-dev):"
+  cat "$probe/err"
+  rm -rf "$probe"
+  exit 1
+fi
+rm -rf "$probe"
+
 if [ ! -f "$dir/CMakeCache.txt" ]; then
   cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="$flags" \

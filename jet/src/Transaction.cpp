@@ -57,6 +57,9 @@ void Transaction::Commit() {
   try {
     Apply();
     file_.Sync();
+    // Closed first: some systems (Windows) keep an open file from going.
+    journal_bytes_ = journal_->bytes_written();
+    journal_.reset();
     env_.Remove(journal_path_);
   } catch (const Error& e) {
     Undo(e);
@@ -84,7 +87,9 @@ void Transaction::Apply() {
 
 void Transaction::Undo(const Error& cause) {
   try {
-    const JournalReader journal(journal_->file());
+    journal_.reset();
+    const std::unique_ptr<File> file = env_.Open(journal_path_, Access::kReadOnly);
+    const JournalReader journal(*file);
     if (!journal.complete()) throw Error(Error::Code::kIo, "the journal does not read back whole");
     RollBack(journal, file_);
   } catch (const Error& second) {
@@ -102,7 +107,7 @@ void Transaction::Undo(const Error& cause) {
 }
 
 std::uint64_t Transaction::bytes_written() const {
-  return (journal_ ? journal_->bytes_written() : 0) + database_bytes_;
+  return (journal_ ? journal_->bytes_written() : journal_bytes_) + database_bytes_;
 }
 
 }  // namespace jet

@@ -62,6 +62,7 @@ class Transaction : public PageSink {
   bool sealed_ = false;
   std::vector<std::uint8_t> before_;
   std::uint64_t writes_ = 0;
+  std::uint64_t journal_bytes_ = 0;  // once the journal is closed
   std::uint64_t database_bytes_ = 0;
 };
 
