@@ -146,13 +146,15 @@ TEST_F(ProcessTest, KilledAtEveryStepTheNextOpenFindsTheFileWhole) {
 TEST_F(ProcessTest, KilledFromOutsideWhileWritingTheDatabase) {
   const auto cleared = ClearedReference();
   Fresh();
-  Child child(ChildArgs(~std::uint64_t{0}, 20));
+  Child child(ChildArgs(~std::uint64_t{0}, 100));
+  // Stopped dead while it waits before its second write to the database:
+  // the first is done, the rest not.
   const std::string wanted = std::string(": write ") + db_.string();
-  for (std::string line = child.ReadLine(); !line.empty(); line = child.ReadLine()) {
-    if (line.find(wanted) != std::string::npos) break;
+  int seen = 0;
+  for (std::string line = child.ReadLine(); !line.empty() && seen < 2; line = child.ReadLine()) {
+    if (line.find(wanted) != std::string::npos && ++seen == 2) break;
   }
-  // Let it write a little, then stop it dead.
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  ASSERT_EQ(seen, 2);
   child.Kill();
   EXPECT_EQ(child.Wait(), 128 + SIGKILL);
   EXPECT_TRUE(test::fs::exists(JournalPath(db_.string())));
@@ -162,7 +164,7 @@ TEST_F(ProcessTest, KilledFromOutsideWhileWritingTheDatabase) {
 TEST_F(ProcessTest, AChangeInProgressTurnsOtherProcessesAwayAtOnce) {
   Fresh();
   // Slow enough that the others run while it holds the file.
-  Child child(ChildArgs(~std::uint64_t{0}, 300));
+  Child child(ChildArgs(~std::uint64_t{0}, 500));
   ASSERT_NE(child.ReadLine().find("step 0"), std::string::npos);
   const auto clear = test::Run({TARVEX_JET_TOOL, "exec", db_.string(), kClear});
   const auto info = test::Run({TARVEX_JET_TOOL, "info", db_.string()});
