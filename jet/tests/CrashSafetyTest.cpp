@@ -1,6 +1,7 @@
 // A clear stopped at every step that changes the disk, under every model of
 // what a crash keeps, must leave the database, once opened again, byte for
-// byte as it was or as a finished clear leaves it. An I/O error at any step
+// byte as it was or as a finished clear leaves it (and mdbtools and
+// mdb-reader, on a sample, must read it so). An I/O error at any step
 // must leave it as it was, at once, with the connection still usable.
 
 #include <gtest/gtest.h>
@@ -75,9 +76,9 @@ class CrashSafety : public testing::TestWithParam<ClearCase> {
     return original;
   }
 
-  // The file as an independent reader sees it: the table has all its rows or
+  // The file as independent readers see it: the table has all its rows or
   // none, and the other tables are as they were.
-  void CheckWithMdbTools(const std::vector<std::uint8_t>& bytes, const std::string& trace) {
+  void CheckWithReaders(const std::vector<std::uint8_t>& bytes, bool with_mdb_reader, const std::string& trace) {
     SCOPED_TRACE(trace);
     test::TempDir dir;
     const auto file = dir.path() / "db.mdb";
@@ -90,6 +91,17 @@ class CrashSafety : public testing::TestWithParam<ClearCase> {
         EXPECT_EQ(now, test::MdbExport(before, table)) << table;
       } else {
         EXPECT_EQ(test::CountExportedRows(now), 0u) << table;
+      }
+    }
+    if (!with_mdb_reader) return;
+    const auto then = test::MdbReaderTables(before);
+    const auto now = test::MdbReaderTables(file);
+    ASSERT_EQ(now.size(), then.size());
+    for (const auto& [name, json] : then) {
+      if (name != GetParam().table || as_before) {
+        EXPECT_EQ(now.at(name), json) << name;
+      } else {
+        EXPECT_NE(now.at(name).find("\"rows\":[]"), std::string::npos) << now.at(name).substr(0, 200);
       }
     }
   }
@@ -106,6 +118,7 @@ class CrashSafety : public testing::TestWithParam<ClearCase> {
 TEST_P(CrashSafety, EveryCrashPointLeavesTheOriginalOrTheClearedFile) {
   const bool mdbtools = test::HaveMdbTools();
   if (!mdbtools) std::cerr << "note: mdbtools not on PATH; byte comparisons only\n";
+  const bool mdb_reader = test::HaveMdbReader();
   std::size_t runs = 0;
   std::size_t rolled_back = 0;
   for (std::uint64_t cut = 0; cut < steps_.size(); ++cut) {
@@ -136,9 +149,12 @@ TEST_P(CrashSafety, EveryCrashPointLeavesTheOriginalOrTheClearedFile) {
 
       // A sample checked by mdbtools: around the start and the end of the
       // database's writes, where a mix would show.
+      const std::uint64_t middle = (first_db_write_ + journal_removed_) / 2;
       const bool sampled = cut == first_db_write_ || cut == first_db_write_ + 1 || cut == journal_removed_ ||
-                           cut + 1 == steps_.size() || cut == (first_db_write_ + journal_removed_) / 2;
-      if (mdbtools && sampled && loss == Loss::kSomeUnflushedLost) CheckWithMdbTools(env.Get(kPath), trace);
+                           cut + 1 == steps_.size() || cut == middle;
+      if (mdbtools && sampled && loss == Loss::kSomeUnflushedLost) {
+        CheckWithReaders(env.Get(kPath), mdb_reader && cut == middle, trace);
+      }
 
       // The file clears as usual afterwards.
       auto again = Database::Open(kPath, {}, &env);
