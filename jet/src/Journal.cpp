@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include "Bytes.h"
 #include "jet/Error.h"
@@ -189,7 +190,7 @@ bool JournalReader::ChecksumMatches() const {
 
 void JournalReader::ForEach(const std::function<void(const JournalEntry&)>& visit) const {
   if (!complete_) throw std::logic_error("journal used although it is not complete");
-  auto malformed = [](const std::string& why) { return Damaged("the journal " + why); };
+  auto malformed = [](const std::string& why) { return Error(Error::Code::kDamaged, "the journal " + why); };
   if (page_size_ != 2048 && page_size_ != 4096) {
     throw malformed("names a page size of " + std::to_string(page_size_) + " bytes");
   }
@@ -230,7 +231,20 @@ Recovery RecoverJournal(Env& env, const std::string& database_path, File& databa
     if (e.code() == Error::Code::kNotFound) return Recovery::kNothing;
     throw Error(e.code(), "cannot read the journal " + path + " left by an interrupted change: " + e.what());
   }
-  const JournalReader journal(*file);
+  auto refuse = [&](const std::string& why) {
+    return Error(Error::Code::kDamaged, "cannot undo an interrupted change: " + why +
+                                            "; the database and " + path +
+                                            " were left as they are (remove the journal only if the database "
+                                            "is known to be sound)");
+  };
+  std::optional<JournalReader> read;
+  try {
+    read.emplace(*file);
+  } catch (const Error& e) {
+    if (e.code() != Error::Code::kDamaged) throw;
+    throw refuse(e.what());
+  }
+  const JournalReader& journal = *read;
   if (!journal.complete()) {
     // Cut short before the database was touched: nothing to undo. Should it
     // not go away (a read-only folder), it harms nothing where it is.
@@ -243,11 +257,8 @@ Recovery RecoverJournal(Env& env, const std::string& database_path, File& databa
     return Recovery::kDiscarded;
   }
   if (journal.database_size() != database.Size()) {
-    throw Error(Error::Code::kDamaged,
-                "the journal " + path + " left by an interrupted change is for a database of " +
-                    std::to_string(journal.database_size()) + " bytes, but this one has " +
-                    std::to_string(database.Size()) +
-                    "; both were left as they are (remove the journal only if the database is known to be sound)");
+    throw refuse("the journal is for a database of " + std::to_string(journal.database_size()) +
+                 " bytes, but this one has " + std::to_string(database.Size()));
   }
   RollBack(journal, database);
   file.reset();
