@@ -146,7 +146,7 @@ TEST_F(ProcessTest, KilledAtEveryStepTheNextOpenFindsTheFileWhole) {
 TEST_F(ProcessTest, KilledFromOutsideWhileWritingTheDatabase) {
   const auto cleared = ClearedReference();
   Fresh();
-  Child child(ChildArgs(~std::uint64_t{0}, 100));
+  Child child(ChildArgs(~std::uint64_t{0}, 200));
   // Stopped dead while it waits before its second write to the database:
   // the first is done, the rest not.
   const std::string wanted = std::string(": write ") + db_.string();
