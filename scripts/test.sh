@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the project twice (plain, and with AddressSanitizer
-# and UndefinedBehaviorSanitizer) and runs every test in both.
+# and UndefinedBehaviorSanitizer) and runs every test in both, then fuzzes the Jet
+# engine and the INI reader for a bounded time (scripts/fuzz.sh; FUZZ_SECONDS per
+# harness, 60 unless set).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/setup.sh"
@@ -19,4 +21,6 @@ for config in plain asan; do
   echo "== $config tests"
   (cd "$dir" && ctest --output-on-failure --timeout 600 -j "$(nproc)") || status=1
 done
+echo "== fuzzing"
+bash "$here/scripts/fuzz.sh" || status=1
 exit $status
