@@ -22,17 +22,25 @@ constexpr std::size_t kHeaderChecksumAt = 56;
 
 constexpr std::uint64_t kCrcPolynomial = 0xc96c5795d7870f42ull;
 
-const std::array<std::uint64_t, 256>& CrcTable() {
-  static const std::array<std::uint64_t, 256> table = [] {
-    std::array<std::uint64_t, 256> t{};
+// Table k advances a byte's remainder through k more zero bytes, so that the
+// checksum takes eight bytes a step: a clear of a million rows journals
+// megabytes, and each is checked as it is written and again before use.
+using CrcTables = std::array<std::array<std::uint64_t, 256>, 8>;
+
+const CrcTables& Tables() {
+  static const CrcTables tables = [] {
+    CrcTables t{};
     for (std::uint64_t i = 0; i < 256; ++i) {
       std::uint64_t c = i;
       for (int bit = 0; bit < 8; ++bit) c = (c & 1u) != 0 ? (c >> 1) ^ kCrcPolynomial : c >> 1;
-      t[i] = c;
+      t[0][i] = c;
+    }
+    for (std::size_t k = 1; k < t.size(); ++k) {
+      for (std::size_t i = 0; i < 256; ++i) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xffu];
     }
     return t;
   }();
-  return table;
+  return tables;
 }
 
 std::uint64_t U64(std::span<const std::uint8_t> b, std::size_t at) {
@@ -94,9 +102,15 @@ class Stream {
 std::string JournalPath(const std::string& database_path) { return database_path + "-journal"; }
 
 void Crc64::Update(std::span<const std::uint8_t> bytes) {
-  const auto& table = CrcTable();
+  const CrcTables& t = Tables();
   std::uint64_t c = state_;
-  for (std::uint8_t b : bytes) c = table[(c ^ b) & 0xffu] ^ (c >> 8);
+  std::size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    c ^= U64(bytes, i);
+    c = t[7][c & 0xffu] ^ t[6][(c >> 8) & 0xffu] ^ t[5][(c >> 16) & 0xffu] ^ t[4][(c >> 24) & 0xffu] ^
+        t[3][(c >> 32) & 0xffu] ^ t[2][(c >> 40) & 0xffu] ^ t[1][(c >> 48) & 0xffu] ^ t[0][c >> 56];
+  }
+  for (; i < bytes.size(); ++i) c = t[0][(c ^ bytes[i]) & 0xffu] ^ (c >> 8);
   state_ = c;
 }
 
