@@ -10,9 +10,8 @@ DataPage::DataPage(const Page& page, const Format& format)
     : page_(page),
       format_(format),
       owner_(page.U32(format.data_owner)),
-      row_count_(page.U16(format.data_row_count)) {
-  page.view().Check(format.data_row_table, 2u * row_count_);
-}
+      row_count_(page.U16(format.data_row_count)),
+      table_(page.view().Slice(format.data_row_table, 2u * row_count_)) {}
 
 RowSlot DataPage::Slot(std::uint32_t row) const {
   if (row >= row_count_) {
