@@ -1,7 +1,7 @@
 #include "jet/Database.h"
 
 #include "Catalog.h"
-#include "ClearPlan.h"
+#include "ClearTable.h"
 #include "Header.h"
 #include "Journal.h"
 #include "Pager.h"
@@ -130,12 +130,10 @@ std::int64_t Database::Execute(std::string_view sql) {
     if (read_only_) {
       throw Error(Error::Code::kReadOnly, "the database is read-only; cannot delete from '" + entry.name + "'");
     }
-    const ClearPlan plan = PlanClearTable(snap.pager, snap.catalog, table, entry.name);
-    if (plan.changes_nothing()) return 0;
     Transaction transaction(env_, path_, *file_, *snap.header.format, snap.pager.codec());
-    ApplyClearTable(snap.pager, plan, transaction);
+    const std::int64_t rows = ClearTable(snap.pager, snap.catalog, table, entry.name, transaction);
     transaction.Commit();
-    return plan.rows;
+    return rows;
   });
 }
 

@@ -1,4 +1,4 @@
-#include "ClearPlan.h"
+#include "ClearTable.h"
 
 #include <algorithm>
 #include <set>
@@ -59,74 +59,34 @@ void CheckReferences(const Pager& pager, const Catalog& catalog, const TableDef&
   }
 }
 
-}  // namespace
-
-ClearPlan PlanClearTable(const Pager& pager, const Catalog& catalog, const TableDef& table,
-                         const std::string& table_name) {
-  CheckReferences(pager, catalog, table, table_name);
-
-  ClearPlan plan;
-  plan.table_page = table.page();
-  ForEachDataPage(pager, table, [&](const Page& page, const DataPage& data) {
-    std::int64_t live = 0;
-    bool change = false;
-    for (std::uint32_t r = 0; r < data.row_count(); ++r) {
-      change = change || !Marked(data.raw_slot(r));
-      if ((data.raw_slot(r) & row_flag::kDeleted) != 0) continue;
-      const RowSlot slot = data.Slot(r);
-      if (slot.overflow() && slot.end - slot.start < 4) {
-        throw Damaged("page " + std::to_string(page.number()) + ": moved row " + std::to_string(r) +
-                      " is too short to hold its pointer");
-      }
-      ++live;
-    }
-    plan.rows += live;
-    if (change) plan.data_pages.push_back(page.number());
-  });
-
-  for (const RealIndex& index : table.real_indexes()) {
-    CheckIndexRoot(pager, table, index.root_page);
-    if (std::find(plan.index_roots.begin(), plan.index_roots.end(), index.root_page) ==
-        plan.index_roots.end()) {
-      plan.index_roots.push_back(index.root_page);
-    }
-  }
-
-  // A table without rows keeps its indexes and counts as they are (only
-  // slots left half-marked by an earlier delete are completed).
-  if (plan.rows == 0 && table.row_count() == 0) {
-    plan.index_roots.clear();
-    return plan;
-  }
-  plan.counters.push_back(table.Locate(table.row_count_offset(), 4));
-  for (const RealIndex& index : table.real_indexes()) {
-    plan.counters.push_back(table.Locate(index.entry_count_offset, 4));
-  }
-  return plan;
-}
-
-namespace {
-
-void ClearDataPage(const Pager& pager, const ClearPlan& plan, std::uint32_t number, PageSink& sink) {
-  const Page page = pager.Read(number);
-  if (page.type() != page_type::kData || DataPage(page, pager.format()).owner() != plan.table_page) {
-    throw Error(Error::Code::kDamaged, "page " + std::to_string(number) + " changed while the table was cleared");
-  }
-  const DataPage data(page, pager.format());
+// Counts the page's live rows, checking that each lies inside the page, and
+// marks every slot not marked yet: one read of the page serves both.
+std::int64_t ClearDataPage(const Page& page, const DataPage& data, PageSink& sink) {
+  std::int64_t live = 0;
   std::uint32_t first = data.row_count();
   std::uint32_t last = 0;
   for (std::uint32_t r = 0; r < data.row_count(); ++r) {
-    if (Marked(data.raw_slot(r))) continue;
-    first = std::min(first, r);
-    last = r;
+    const std::uint16_t raw = data.raw_slot(r);
+    if (!Marked(raw)) {
+      first = std::min(first, r);
+      last = r;
+    }
+    if ((raw & row_flag::kDeleted) != 0) continue;
+    const RowSlot slot = data.Slot(r);
+    if (slot.overflow() && slot.end - slot.start < 4) {
+      throw Damaged("page " + std::to_string(page.number()) + ": moved row " + std::to_string(r) +
+                    " is too short to hold its pointer");
+    }
+    ++live;
   }
-  if (first == data.row_count()) return;
+  if (first == data.row_count()) return live;
   std::vector<std::uint8_t> table(2u * (last - first + 1));
   for (std::uint32_t r = first; r <= last; ++r) {
     const auto raw = static_cast<std::uint16_t>(data.raw_slot(r) | kDeletedMark);
     PutU16(&table[2u * (r - first)], raw);
   }
-  sink.Write(number, data.slot_offset(first), table);
+  sink.Write(page.number(), data.slot_offset(first), table);
+  return live;
 }
 
 void EmptyIndexRoot(const Pager& pager, std::uint32_t root, PageSink& sink) {
@@ -146,11 +106,28 @@ void EmptyIndexRoot(const Pager& pager, std::uint32_t root, PageSink& sink) {
 
 }  // namespace
 
-void ApplyClearTable(const Pager& pager, const ClearPlan& plan, PageSink& sink) {
-  for (std::uint32_t number : plan.data_pages) ClearDataPage(pager, plan, number, sink);
-  for (std::uint32_t root : plan.index_roots) EmptyIndexRoot(pager, root, sink);
+std::int64_t ClearTable(const Pager& pager, const Catalog& catalog, const TableDef& table,
+                        const std::string& table_name, PageSink& sink) {
+  CheckReferences(pager, catalog, table, table_name);
+  std::vector<std::uint32_t> roots;
+  for (const RealIndex& index : table.real_indexes()) {
+    CheckIndexRoot(pager, table, index.root_page);
+    if (std::find(roots.begin(), roots.end(), index.root_page) == roots.end()) roots.push_back(index.root_page);
+  }
+  std::vector<TableDef::Location> counters{table.Locate(table.row_count_offset(), 4)};
+  for (const RealIndex& index : table.real_indexes()) {
+    counters.push_back(table.Locate(index.entry_count_offset, 4));
+  }
+
+  std::int64_t rows = 0;
+  ForEachDataPage(pager, table,
+                  [&](const Page& page, const DataPage& data) { rows += ClearDataPage(page, data, sink); });
+  if (rows == 0 && table.row_count() == 0) return 0;
+
+  for (std::uint32_t root : roots) EmptyIndexRoot(pager, root, sink);
   const std::uint8_t zero[4] = {0, 0, 0, 0};
-  for (const TableDef::Location& at : plan.counters) sink.Write(at.page, at.offset, zero);
+  for (const TableDef::Location& at : counters) sink.Write(at.page, at.offset, zero);
+  return rows;
 }
 
 }  // namespace jet
