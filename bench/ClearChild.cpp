@@ -48,6 +48,9 @@ int RunClearChild(const std::string& path, std::ostream& out) {
   Print(out, "database", env.Of(path));
   Print(out, "journal", env.AllBut(path));
   out << "folder_syncs " << env.folder_syncs() << "\n";
+  const double sync_seconds =
+      env.Of(path).sync_seconds + env.AllBut(path).sync_seconds + env.folder_sync_seconds();
+  out << "sync_microseconds " << static_cast<std::uint64_t>(sync_seconds * 1e6) << "\n";
   return 0;
 }
 
@@ -62,6 +65,7 @@ ClearCounts ParseClearCounts(const std::string& text) {
   counts.database = Take(values, "database");
   counts.journal = Take(values, "journal");
   counts.folder_syncs = values["folder_syncs"];
+  counts.sync_seconds = static_cast<double>(values["sync_microseconds"]) / 1e6;
   return counts;
 }
 

@@ -17,6 +17,7 @@ struct ClearCounts {
   IoTotals database;
   IoTotals journal;  // every other file the engine opened
   std::uint64_t folder_syncs = 0;
+  double sync_seconds = 0;  // all flushes together
 };
 
 int RunClearChild(const std::string& path, std::ostream& out);

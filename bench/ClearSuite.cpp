@@ -46,6 +46,7 @@ Measurement RunClear(const std::string& database, int rows, const ClearOptions& 
   m.bytes_written = counts.database.bytes_written + counts.journal.bytes_written;
   m.disk_bytes_written = p.io.write_bytes;
   m.syncs = counts.database.syncs + counts.journal.syncs + counts.folder_syncs;
+  m.sync_seconds = counts.sync_seconds;
   m.peak_rss_bytes = p.peak_rss_bytes;
   return m;
 }
@@ -67,6 +68,7 @@ Measurement RunCopy(const std::string& database, const ClearOptions& options, Ca
   m.bytes_written = p.io.wchar;
   m.disk_bytes_written = p.io.write_bytes;
   m.syncs = 1;
+  m.sync_seconds = p.after_seconds;
   m.peak_rss_bytes = p.peak_rss_bytes;
   return m;
 }

@@ -1,10 +1,19 @@
 #include "CountingEnv.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace bench {
 
 namespace {
+
+// Runs `step` and returns how long it took.
+template <typename F>
+double Timed(F&& step) {
+  const auto start = std::chrono::steady_clock::now();
+  step();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 class CountingFile : public jet::File {
  public:
@@ -22,12 +31,12 @@ class CountingFile : public jet::File {
   }
 
   void Sync() override {
-    base_->Sync();
-    counts_->NoteSync();
+    counts_->NoteSync(Timed([&] { base_->Sync(); }));
   }
 
   std::uint64_t Size() override { return base_->Size(); }
   bool TryLock() override { return base_->TryLock(); }
+  bool TryLockShared() override { return base_->TryLockShared(); }
   void Unlock() override { base_->Unlock(); }
 
  private:
@@ -44,6 +53,7 @@ IoTotals& IoTotals::operator+=(const IoTotals& other) {
   bytes_written += other.bytes_written;
   blocks_written += other.blocks_written;
   syncs += other.syncs;
+  sync_seconds += other.sync_seconds;
   return *this;
 }
 
@@ -72,6 +82,15 @@ std::unique_ptr<jet::File> CountingEnv::Open(const std::string& path, jet::Acces
   return std::make_unique<CountingFile>(base_.Open(path, access), CountsFor(path));
 }
 
+std::unique_ptr<jet::File> CountingEnv::Create(const std::string& path) {
+  return std::make_unique<CountingFile>(base_.Create(path), CountsFor(path));
+}
+
+void CountingEnv::SyncFolderOf(const std::string& path) {
+  folder_sync_seconds_ += Timed([&] { base_.SyncFolderOf(path); });
+  ++folder_syncs_;
+}
+
 std::shared_ptr<FileCounts> CountingEnv::CountsFor(const std::string& path) {
   std::shared_ptr<FileCounts>& counts = counts_[path];
   if (!counts) counts = std::make_shared<FileCounts>();
@@ -94,6 +113,7 @@ IoTotals CountingEnv::AllBut(const std::string& path) const {
 void CountingEnv::Reset() {
   for (auto& [name, counts] : counts_) *counts = FileCounts{};
   folder_syncs_ = 0;
+  folder_sync_seconds_ = 0;
 }
 
 }  // namespace bench

@@ -22,6 +22,7 @@ struct IoTotals {
   // however few of its bytes changed.
   std::uint64_t blocks_written = 0;
   std::uint64_t syncs = 0;
+  double sync_seconds = 0;  // waiting for the flushes
 
   IoTotals& operator+=(const IoTotals& other);
 };
@@ -33,7 +34,10 @@ class FileCounts {
 
   void NoteRead(std::uint64_t length);
   void NoteWrite(std::uint64_t offset, std::uint64_t length);
-  void NoteSync() { ++totals_.syncs; }
+  void NoteSync(double seconds) {
+    ++totals_.syncs;
+    totals_.sync_seconds += seconds;
+  }
   IoTotals Totals() const;
 
  private:
@@ -46,14 +50,17 @@ class CountingEnv : public jet::Env {
   explicit CountingEnv(jet::Env& base) : base_(base) {}
 
   std::unique_ptr<jet::File> Open(const std::string& path, jet::Access access) override;
+  std::unique_ptr<jet::File> Create(const std::string& path) override;
   bool Exists(const std::string& path) override { return base_.Exists(path); }
   void Remove(const std::string& path) override { base_.Remove(path); }
+  void SyncFolderOf(const std::string& path) override;
 
   // The counts of `path`; zero when it was never opened.
   IoTotals Of(const std::string& path) const;
   // Every file but `path` together (for a database: its journal).
   IoTotals AllBut(const std::string& path) const;
   std::uint64_t folder_syncs() const { return folder_syncs_; }
+  double folder_sync_seconds() const { return folder_sync_seconds_; }
   void Reset();
 
  private:
@@ -62,6 +69,7 @@ class CountingEnv : public jet::Env {
   jet::Env& base_;
   std::map<std::string, std::shared_ptr<FileCounts>> counts_;
   std::uint64_t folder_syncs_ = 0;
+  double folder_sync_seconds_ = 0;
 };
 
 }  // namespace bench

@@ -81,8 +81,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, Output output,
   while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0) {
     if (errno != EINTR) Fail("waitid");
   }
+  const auto exited = std::chrono::steady_clock::now();
   if (after) after();
   const auto end = std::chrono::steady_clock::now();
+  result.after_seconds = std::chrono::duration<double>(end - exited).count();
   result.wall_seconds = std::chrono::duration<double>(end - start).count();
   result.io = ReadKernelIo(pid);
 
@@ -139,6 +141,7 @@ int RunMeasureCommand(const std::vector<std::string>& args, std::ostream& out) {
       << "wchar " << r.io.wchar << "\n"
       << "read_bytes " << r.io.read_bytes << "\n"
       << "write_bytes " << r.io.write_bytes << "\n"
+      << "after_seconds " << r.after_seconds << "\n"
       << kOutputMark << "\n"
       << r.output;
   return 0;
@@ -165,6 +168,7 @@ ProcessResult Measure(const std::vector<std::string>& argv, Output output, const
     else if (key == "wchar") in >> r.io.wchar;
     else if (key == "read_bytes") in >> r.io.read_bytes;
     else if (key == "write_bytes") in >> r.io.write_bytes;
+    else if (key == "after_seconds") in >> r.after_seconds;
     else throw std::runtime_error("measure printed an unknown figure: " + key);
   }
   if (key != kOutputMark) throw std::runtime_error("measure printed no figures: " + launcher.output);

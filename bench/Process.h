@@ -30,6 +30,7 @@ struct ProcessResult {
   double wall_seconds = 0;
   std::uint64_t peak_rss_bytes = 0;
   KernelIo io;
+  double after_seconds = 0;  // of the wall time, spent in the step after the exit
   int exit_status = -1;  // the exit code; -1 for a signal
   std::string output;    // standard output, when captured
 };

@@ -151,8 +151,8 @@ void GoalSection(std::ostringstream& out, const Results& results) {
 void ClearSection(std::ostringstream& out, const Results& results) {
   out << "## Clearing T_Room, copying the file, reading the table\n\n"
       << "| rows | memos | file | operation | cache | wall time | pages read | pages written | "
-         "bytes written | to disk | flushes | peak memory |\n"
-      << "|--:|---|--:|---|---|--:|--:|--:|--:|--:|--:|--:|\n";
+         "bytes written | to disk | flushes | flushing | peak memory |\n"
+      << "|--:|---|--:|---|---|--:|--:|--:|--:|--:|--:|--:|--:|\n";
   for (const ClearCase& c : results.clears) {
     for (const Measurement& m : c.measurements) {
       std::string wall = Duration(m.seconds);
@@ -161,7 +161,7 @@ void ClearSection(std::ostringstream& out, const Results& results) {
           << m.operation << " | " << CacheName(m.cache) << " | " << wall << " | " << Count(m.pages_read) << " | "
           << Count(m.pages_written) << " | " << MiB(m.bytes_written) << (m.note.empty() ? "" : " (" + m.note + ")")
           << " | " << MiB(m.disk_bytes_written) << " | " << (m.syncs ? Count(m.syncs) : "—") << " | "
-          << MiB(m.peak_rss_bytes) << " |\n";
+          << (m.sync_seconds >= 0 ? Duration(m.sync_seconds) : "—") << " | " << MiB(m.peak_rss_bytes) << " |\n";
     }
   }
   out << "\n";
@@ -200,7 +200,8 @@ void MethodSection(std::ostringstream& out, const RunInfo& info) {
          "(each is written back to the disk whole); for the copy, bytes ÷ 4 KiB.\n"
       << "- **bytes written**: bytes handed to write calls, journal included; **to disk**: what the kernel "
          "counted as made dirty for the disk (`write_bytes`).\n"
-      << "- **flushes**: `fsync` calls on files and folders.\n"
+      << "- **flushes**: `fsync` calls on files and folders; **flushing**: the part of the wall time spent "
+         "waiting for them.\n"
       << "- **peak memory**: the child's maximum resident set (`ru_maxrss`).\n"
       << "- **opening** and **Option.ini**: in process with Google Benchmark; opening is `jet::Database::Open` "
          "and closing again, a cold open has the file dropped from the page cache before each iteration "

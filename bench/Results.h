@@ -24,6 +24,7 @@ struct Measurement {
   std::uint64_t bytes_written = 0;       // handed to write calls, journal included
   std::uint64_t disk_bytes_written = 0;  // made dirty for the disk (the kernel's count)
   std::uint64_t syncs = 0;               // file and folder flushes, where known
+  double sync_seconds = -1;              // of the wall time, waiting for them; -1: not known
   std::uint64_t peak_rss_bytes = 0;
   std::string note;
 };
