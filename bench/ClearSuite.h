@@ -11,7 +11,7 @@ namespace bench {
 
 struct ClearOptions {
   std::string scratch;  // folder for the working copies
-  int runs = 3;         // per operation; the median is reported
+  int runs = 5;         // per operation; the median is reported
   bool cold_too = false;  // also measure clear and copy with the file out of the page cache
   bool export_too = true;
 };

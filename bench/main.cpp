@@ -42,7 +42,7 @@ constexpr double kMemoBytesPerRow = 400;
 struct Options {
   std::string scratch = ".";
   std::string out;
-  int runs = 3;
+  int runs = 5;
   std::vector<int> rows{10000, 100000, 1000000};
   std::uint64_t large_mib = 1024;  // 0: no large database
   std::string revision = "unknown";
