@@ -349,28 +349,65 @@ def centre(rect):
     return x + w / 2, y + h / 2
 
 
+SCREEN_CENTRE = (512, 384)
+
+
 def near(a, b, tolerance=2):
     return all(abs(p - q) <= tolerance for p, q in zip(a, b))
 
 
-def window_layout(t):
-    """Outer sizes, placement and the controls' positions of all three windows."""
+def control_positions(t):
+    """The menu's two commands, and each dialog's controls where the forms put them."""
     app, main = start(t)
-    check_equal(main.outer()[2:], (423, 249), "outer size of the main window")
-    check(near(centre(main.outer()), (512, 384)),
-          f"the main window is not centred on the screen: {main.outer()}")
-    forms = [("设置", SETTINGS_TITLE, (455, 283), SETTINGS_CONTROLS),
-             ("数据库", CLEARING_TITLE, (292, 213), CLEARING_CONTROLS)]
-    for caption, title, size, expected in forms:
+    menu = [(node.role, node.name) for node in main.node.descendants()]
+    check_equal(menu, [("menu bar", ""), ("menu item", "设置"), ("menu item", "数据库")],
+                "what the main window holds")
+    forms = [("设置", SETTINGS_TITLE, SETTINGS_CONTROLS),
+             ("数据库", CLEARING_TITLE, CLEARING_CONTROLS)]
+    for caption, title, expected in forms:
         dialog = t.choose(main, caption, title)
-        check_equal(dialog.outer()[2:], size, f"outer size of {title}")
-        check(near(centre(dialog.outer()), centre(main.outer())),
-              f"{title} at {dialog.outer()} is not centred over {main.outer()}")
         found = controls(dialog)
         check(len(found) == len(expected) and all(map(placed_as, found, expected)),
               f"the controls of {title}: expected {expected}, got {found}")
         dialog.close_by_frame()
         t.wait_closed(dialog)
+    close_main_window(app, main)
+
+
+# Known to fail, see README.md: the first window shown may keep the frame's size
+# on top of its outer size, and sits off centre until it is first moved.
+def window_geometry(t):
+    """Outer sizes of all three windows; the main window centred, dialogs over it."""
+    app, main = start(t)
+    check_equal(main.outer()[2:], (423, 249), "outer size of the main window")
+    check(near(centre(main.outer()), SCREEN_CENTRE),
+          f"the main window is not centred on the screen: {main.outer()}")
+    forms = [("设置", SETTINGS_TITLE, (455, 283)), ("数据库", CLEARING_TITLE, (292, 213))]
+    for caption, title, size in forms:
+        dialog = t.choose(main, caption, title)
+        check_equal(dialog.outer()[2:], size, f"outer size of {title}")
+        check(near(centre(dialog.outer()), centre(main.outer())),
+              f"{title} at {dialog.outer()} is not centred over {main.outer()}")
+        dialog.close_by_frame()
+        t.wait_closed(dialog)
+    close_main_window(app, main)
+
+
+# Known to fail, see README.md: the message is centred across the screen but
+# sits about 30 pixels above its middle.
+def plain_message_placement(t):
+    """The plain message dialog is centred on the screen."""
+    app, main = start(t)
+    main.move_to(20, 20)  # so that centred over its owner and on the screen differ
+    dialog = t.choose(main, "数据库", CLEARING_TITLE)
+    dialog.click(dialog.check_box("清空Client数据库"))
+    dialog.click(dialog.button("确认"))
+    box, _ = message_box(t, APP_TITLE)
+    check(near(centre(box.outer()), SCREEN_CENTRE),
+          f"the message at {box.outer()} is not centred on the screen")
+    box.click(box.button("OK"))
+    dialog.close_by_frame()
+    t.wait_closed(dialog)
     close_main_window(app, main)
 
 
@@ -384,7 +421,9 @@ CASES = {case.__name__: case for case in [
     clear_room_table,
     dialog_blocks_main_window,
     close_main_window_writes_nothing,
-    window_layout,
+    control_positions,
+    window_geometry,
+    plain_message_placement,
 ]}
 
 if __name__ == "__main__":

@@ -1,6 +1,6 @@
 """Helpers for driving the real Tarvex binary in an X server the way a person does.
 
-Each case runs in its own virtual X server (xvfb-run) with openbox as the window
+Each case runs in its own virtual X server (Xvfb) with openbox as the window
 manager, so windows get real frames, and in its own D-Bus session with the
 accessibility bus, so the texts a person reads on the screen (edits, message boxes)
 can be read back. Mouse and keyboard go through xdotool; window names and geometry
@@ -11,6 +11,7 @@ import csv
 import io
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -21,6 +22,9 @@ import traceback
 
 # No single wait of a case may take longer than this.
 DEADLINE = 20.0
+# A whole case, start to end; CTest's own limit is set above it, so that the X
+# server is always ended here.
+CASE_TIMEOUT = 180
 # How long a case watches for something that must not happen.
 QUIET_PERIOD = 1.5
 
@@ -424,11 +428,16 @@ class Session:
         self.bus = None
 
     def start_desktop(self):
-        wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                              start_new_session=True)
+        log = open(os.path.join(self.scratch, "openbox-output.txt"), "ab")
+        wm = subprocess.Popen(["openbox"], stdout=log, stderr=log, start_new_session=True)
+        log.close()
         self.started.append(wm)
-        poll(lambda: "window id" in run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]),
-             "the window manager")
+
+        def ready():
+            if wm.poll() is not None:
+                raise CaseFailure(f"openbox ended with exit code {wm.returncode}")
+            return "window id" in run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
+        poll(ready, "the window manager")
         self.bus = AccessibilityBus()
 
     def stop_everything(self):
@@ -498,6 +507,14 @@ def message_box(session, title, program=None):
 
 # --- running the cases ------------------------------------------------------------
 
+def _print_outputs(scratch):
+    for program in ("Tarvex", "openbox"):
+        output = os.path.join(scratch, f"{program.lower()}-output.txt")
+        if os.path.exists(output):
+            with open(output, errors="replace") as f:
+                print(f"{program} printed:\n" + f.read())
+
+
 def _inside(cases, name, bin_dir, screenshot_dir):
     scratch = tempfile.mkdtemp(prefix=f"tarvex-e2e-{name}-")
     os.environ["XDG_RUNTIME_DIR"] = scratch
@@ -505,13 +522,17 @@ def _inside(cases, name, bin_dir, screenshot_dir):
     started = time.monotonic()
     try:
         session.start_desktop()
+    except Exception:  # noqa: BLE001 - reported, then the whole run is tried again
+        traceback.print_exc()
+        session.stop_everything()
+        _print_outputs(scratch)
+        shutil.rmtree(scratch, ignore_errors=True)
+        return _NO_DESKTOP
+    try:
         cases[name](session)
     except Exception:  # noqa: BLE001 - every failure is reported the same way
         traceback.print_exc()
-        output = os.path.join(scratch, "tarvex-output.txt")
-        if os.path.exists(output):
-            with open(output, errors="replace") as f:
-                print("Tarvex printed:\n" + f.read())
+        _print_outputs(scratch)
         shot = os.path.join(screenshot_dir, f"failed-{name}.png")
         os.makedirs(screenshot_dir, exist_ok=True)
         subprocess.run(["import", "-window", "root", shot], timeout=15, check=False)
@@ -525,26 +546,66 @@ def _inside(cases, name, bin_dir, screenshot_dir):
     return 0
 
 
-# What the session's D-Bus daemons say about starting the accessibility services.
+# What the session's D-Bus daemons say about starting the accessibility services,
+# and what those say when the X server goes away at the end.
 _NOISE = re.compile(r"dbus-daemon\[\d+\]:|SpiRegistry daemon is running|X connection to \S+ broken")
+# _inside's exit code when the desktop itself did not come up: worth a second try.
+_NO_DESKTOP = 3
+
+
+class XServer:
+    """A virtual X server that picks a free display itself (no race with other servers)."""
+
+    def __init__(self, log_path):
+        read_end, write_end = os.pipe()
+        with open(log_path, "ab") as log:
+            self.process = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN,
+                 "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdout=log, stderr=log, stdin=subprocess.DEVNULL,
+                start_new_session=True)
+        os.close(write_end)
+        try:
+            with os.fdopen(read_end) as numbers:
+                ready = select.select([numbers], [], [], DEADLINE)[0]
+                self.display = ":" + numbers.readline().strip() if ready else ":"
+        except OSError:
+            self.display = ":"
+        if self.display == ":":
+            self.stop()
+            raise RuntimeError(f"Xvfb did not start; see {log_path}")
+
+    def stop(self):
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGTERM)
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.process.pid, signal.SIGKILL)
+                self.process.wait(timeout=10)
 
 
 def _outside(script, name, bin_dir, screenshot_dir):
     """Gives the case a fresh X server and D-Bus session of its own."""
-    command = ["xvfb-run", "-a", "-s", f"-screen 0 {SCREEN} -nolisten tcp",
-               "dbus-run-session", "--", sys.executable, script, "--inside",
+    command = ["dbus-run-session", "--", sys.executable, script, "--inside",
                "--bin-dir", bin_dir, "--screenshots", screenshot_dir, name]
+    log = tempfile.NamedTemporaryFile(prefix="tarvex-e2e-xvfb-", suffix=".txt", delete=False)
+    log.close()
     for attempt in range(3):
-        done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                              text=True, timeout=300)
-        # Two servers started at once may pick the same display number; one loses.
-        if done.returncode != 0 and "Xvfb failed to start" in done.stdout and attempt < 2:
-            time.sleep(1 + attempt)
-            continue
+        server = XServer(log.name)
+        try:
+            done = subprocess.run(command, env=dict(os.environ, DISPLAY=server.display),
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                  stdin=subprocess.DEVNULL, text=True, timeout=CASE_TIMEOUT)
+        finally:
+            server.stop()
         print("".join(line for line in done.stdout.splitlines(keepends=True)
                       if not _NOISE.match(line)), end="")
-        return done.returncode
-    return 1
+        if done.returncode != _NO_DESKTOP or attempt == 2:
+            break
+        print("the desktop did not come up; trying once more")
+    os.unlink(log.name)
+    return done.returncode
 
 
 def main(cases):
