@@ -16,7 +16,7 @@ from tarvex_e2e import (APP_TITLE, CLEARING_TITLE, ERROR_TITLE, MAIN_TITLE, NOTI
 RESTART_NOTICE = "请重新启动程序,以启用设置的参数！"
 CLEARED = "Client.mdb数据清空"
 
-# What the Overview's typical use leaves behind.
+# What a first run, with 15 typed into the first edit, leaves behind.
 SAVED_15 = (b"[DoorlockOption]\r\nDelayMinutes=15\r\nDelayMinutes2=0\r\n"
             b"UseNativeDoorlockDb=1\r\nSaveDoorlockRecord=0\r\n")
 # An Option.ini the card-issuing client already has, with a section of its own.
