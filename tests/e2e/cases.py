@@ -10,8 +10,8 @@ import sys
 
 from tarvex_e2e import (APP_TITLE, CLEARING_TITLE, ERROR_TITLE, MAIN_TITLE, NOTICE_TITLE,
                         SETTINGS_TITLE, STATE_CHECKED, STATE_FOCUSED, check, check_equal,
-                        click, keys, main, message_box, poll, stays_false, type_text,
-                        visible_windows)
+                        click, keys, message_box, poll, run_cases, stays_false,
+                        type_text, visible_windows)
 
 RESTART_NOTICE = "请重新启动程序,以启用设置的参数！"
 CLEARED = "Client.mdb数据清空"
@@ -25,9 +25,9 @@ OLD_INI = (b"[Client]\r\nHotel=Test\r\n[DoorlockOption]\r\nDelayMinutes=5\r\n"
 OLD_VALUES = ["5", "10", "0", "1"]
 
 
-def start(t, **files):
+def start(t, **contents):
     """Starts a fresh copy of the program and waits for its main window."""
-    app = t.program(**files).start()
+    app = t.program(**contents).start()
     return app, t.wait_window(MAIN_TITLE, app)
 
 
@@ -427,4 +427,4 @@ CASES = {case.__name__: case for case in [
 ]}
 
 if __name__ == "__main__":
-    sys.exit(main(CASES))
+    sys.exit(run_cases(CASES))

@@ -608,7 +608,7 @@ def _outside(script, name, bin_dir, screenshot_dir):
     return done.returncode
 
 
-def main(cases):
+def run_cases(cases):
     """Command line: [--list] | --bin-dir DIR --screenshots DIR CASE."""
     args = sys.argv[1:]
     if args == ["--list"]:
