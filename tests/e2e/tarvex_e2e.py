@@ -404,7 +404,7 @@ class Program:
         except subprocess.TimeoutExpired:
             raise CaseFailure(f"Tarvex still running {timeout:g} s after it should have ended")
 
-    # What a person reads from the database with tools that are not ours.
+    # Row counts as two readers see them: our own tool, and mdbtools, which is not ours.
     def room_count_by_tarvex_jet(self):
         out = run([self.session.jet_tool, "info", self.path("Client.mdb")])
         found = re.search(r"^\s*T_Room\t(\d+)", out, re.M)
