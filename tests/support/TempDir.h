@@ -5,18 +5,23 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
-
-#include <stdlib.h>
 
 namespace testing_support {
 
 class TempDir {
  public:
+  // create_directory says whether it made the folder, so two tests never share one.
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarvex-test-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    do {
+      std::ostringstream name;
+      name << "tarvex-test-" << std::hex << random() << random();
+      path_ = base / name.str();
+    } while (!std::filesystem::create_directory(path_));
   }
   ~TempDir() {
     std::error_code ignored;
