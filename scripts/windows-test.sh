@@ -68,12 +68,15 @@ for program in "${programs[@]}"; do
   log="$logs/$name.log"
   echo "== wine $name"
   if (cd "$(dirname "$program")" && "$wine" "$program" --gtest_brief=1) >"$log" 2>&1; then :; else status=1; fi
-  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n1)
-  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n1)
-  s=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) test.*/\1/p' "$log" | tail -n1)
-  passed=$((passed + ${p:-0})) failed=$((failed + ${f:-0})) skipped=$((skipped + ${s:-0}))
-  grep -E '^\[  (FAILED|SKIPPED) \]|Failure|^unknown file' "$log" | grep -v ' tests\?, listed below' || true
-  if [ -z "$p" ]; then
+  # GoogleTest's closing lines: how many ran, passed and were skipped.
+  n=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$log" | tail -n1)
+  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log" | tail -n1)
+  s=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?[.,].*/\1/p' "$log" | tail -n1)
+  f=$(( ${n:-0} - ${p:-0} - ${s:-0} ))
+  passed=$((passed + ${p:-0})) failed=$((failed + f)) skipped=$((skipped + ${s:-0}))
+  echo "   ${p:-0} passed, $f failed, ${s:-0} skipped"
+  grep -E '^\[  FAILED  \] [A-Za-z]|Failure$|^unknown file' "$log" || true
+  if [ -z "$n" ]; then
     echo "windows-test: $name did not finish; see $log"
     tail -n 20 "$log"
     status=1
