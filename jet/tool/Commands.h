@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <iosfwd>
 #include <span>
@@ -15,7 +16,8 @@ struct Command {
   std::string_view name;
   std::string_view usage;  // arguments, for the usage text
   std::string_view summary;
-  std::size_t arguments;   // exact count expected
+  std::size_t minArguments;
+  std::size_t maxArguments;
   std::function<int(std::span<const std::string>, std::ostream&)> run;
 };
 
@@ -24,5 +26,9 @@ const std::vector<Command>& Commands();
 
 int Info(std::span<const std::string> args, std::ostream& out);
 int Exec(std::span<const std::string> args, std::ostream& out);
+int CreateSample(std::span<const std::string> args, std::ostream& out);
+
+// A wrong command line.
+class UsageError : public std::exception {};
 
 }  // namespace jet::tool

@@ -26,9 +26,11 @@ int main(int argc, char** argv) {
   for (const auto& command : jet::tool::Commands()) {
     if (args[0] != command.name) continue;
     const std::span<const std::string> rest(args.data() + 1, args.size() - 1);
-    if (rest.size() != command.arguments) return Usage();
+    if (rest.size() < command.minArguments || rest.size() > command.maxArguments) return Usage();
     try {
       return command.run(rest, std::cout);
+    } catch (const jet::tool::UsageError&) {
+      return Usage();
     } catch (const std::exception& e) {
       std::cout.flush();
       std::cerr << "tarvex-jet: " << e.what() << "\n";

@@ -8,15 +8,15 @@
 #include "MessageMDBUnit.h"
 #include "OperateMDB.h"
 #include "RecordingMessageBoxes.h"
-#include "TempDir.h"
-#include "jet/testing/Readers.h"
-#include "jet/writer/SampleDatabase.h"
+#include "TempFolder.h"
+#include "TestSupport.h"
+#include "writer/SampleDatabase.h"
 
 namespace {
 
-using testing_support::ReadFile;
+using tarvex::test::ReadBytes;
 using testing_support::RecordingMessageBoxes;
-using testing_support::TempDir;
+using tarvex::test::TempFolder;
 
 const char* const kCleared = "Client.mdb数据清空";
 
@@ -36,7 +36,7 @@ class ClearingDialog : public ::testing::Test {
     return form;
   }
 
-  TempDir dir;
+  TempFolder dir;
   RecordingMessageBoxes boxes;
 };
 
@@ -53,18 +53,18 @@ TEST_F(ClearingDialog, OpensUntickedWithItsCaptionAndControls) {
 }
 
 TEST_F(ClearingDialog, UntickedPressChangesNothingAndShowsNothing) {
-  const std::string before = ReadFile(DatabasePath());
+  const std::string before = ReadBytes(DatabasePath());
   auto form = Open();
   form->btnOK->click();
   EXPECT_TRUE(boxes.boxes.empty());
-  EXPECT_EQ(ReadFile(DatabasePath()), before);
+  EXPECT_EQ(ReadBytes(DatabasePath()), before);
   EXPECT_TRUE(form->isVisible());
 }
 
 TEST_F(ClearingDialog, TickedPressEmptiesTheRoomTableAndSaysSoEachTime) {
-  const bool haveTools = jet::testing::HaveMdbTools();
+  const bool haveTools = jet::test::HaveMdbTools();
   const std::string neighbourBefore =
-      haveTools ? jet::testing::MdbExport(DatabasePath(), "T_Building") : "";
+      haveTools ? jet::test::MdbExport(DatabasePath(), "T_Building") : "";
   auto form = Open();
   form->chkClearMDB->setChecked(true);
   form->btnOK->click();
@@ -74,10 +74,10 @@ TEST_F(ClearingDialog, TickedPressEmptiesTheRoomTableAndSaysSoEachTime) {
   EXPECT_TRUE(form->isVisible());
   EXPECT_TRUE(form->chkClearMDB->isChecked());
   if (!haveTools) GTEST_SKIP() << "mdbtools is not installed: the independent check was skipped";
-  EXPECT_EQ(jet::testing::CountExportedRows(jet::testing::MdbExport(DatabasePath(), "T_Room")), 0U);
-  EXPECT_EQ(jet::testing::MdbExport(DatabasePath(), "T_Building"), neighbourBefore);
-  if (jet::testing::HaveMdbReader()) {
-    const auto tables = jet::testing::MdbReaderTables(DatabasePath());
+  EXPECT_EQ(jet::test::CountExportedRows(jet::test::MdbExport(DatabasePath(), "T_Room")), 0U);
+  EXPECT_EQ(jet::test::MdbExport(DatabasePath(), "T_Building"), neighbourBefore);
+  if (jet::test::HaveMdbReader()) {
+    const auto tables = jet::test::MdbReaderTables(DatabasePath());
     EXPECT_NE(tables.at("T_Room").find("\"rows\":[]"), std::string::npos) << tables.at("T_Room");
   }
 }

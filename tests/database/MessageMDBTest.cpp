@@ -5,17 +5,18 @@
 
 #include "MessageMDBUnit.h"
 #include "RecordingMessageBoxes.h"
-#include "TempDir.h"
+#include "TempFolder.h"
 #include "com/ComObj.h"
 #include "jet/Database.h"
-#include "jet/writer/DatabaseWriter.h"
-#include "jet/writer/SampleDatabase.h"
+#include "writer/DatabaseWriter.h"
+#include "writer/SampleDatabase.h"
 
 namespace {
 
-using testing_support::ReadFile;
+using tarvex::test::ReadBytes;
 using testing_support::RecordingMessageBoxes;
-using testing_support::TempDir;
+using tarvex::test::TempFolder;
+using tarvex::test::WriteBytes;
 
 std::int64_t StoredRows(const std::string& path, const std::string& table) {
   const auto database = jet::Database::Open(path);
@@ -45,7 +46,7 @@ class DatabaseModule : public ::testing::Test {
   std::string DatabasePath() const { return dir.File("Client.mdb"); }
   void MakeSample(int rooms) { jet::writer::CreateSampleClientDatabase(DatabasePath(), rooms); }
 
-  TempDir dir;
+  TempFolder dir;
   RecordingMessageBoxes boxes;
 };
 
@@ -77,16 +78,16 @@ TEST_F(DatabaseModule, APasswordProtectedDatabaseIsRefusedAtStartUp) {
   // Jet 4 keeps the password, masked, at 0x42 of the header page; any non-blank
   // byte there once unmasked means a password is set. The sample's own bytes
   // there are the mask itself, so flipping one gives a one-letter password.
-  std::string bytes = ReadFile(DatabasePath());
+  std::string bytes = ReadBytes(DatabasePath());
   bytes[0x42] = static_cast<char>(bytes[0x42] ^ 'k');
-  testing_support::WriteFile(DatabasePath(), bytes);
+  WriteBytes(DatabasePath(), bytes);
   try {
     MessageMDBUnit::Initialization(dir.Directory());
     FAIL() << "a protected database was opened";
   } catch (const std::exception& error) {
     EXPECT_NE(std::string(error.what()).find("password"), std::string::npos) << error.what();
   }
-  EXPECT_EQ(ReadFile(DatabasePath()), bytes);
+  EXPECT_EQ(ReadBytes(DatabasePath()), bytes);
 }
 
 TEST_F(DatabaseModule, ClearRoomTableEmptiesTheTableAndSecondCallDeletesNothing) {
@@ -95,9 +96,9 @@ TEST_F(DatabaseModule, ClearRoomTableEmptiesTheTableAndSecondCallDeletesNothing)
   EXPECT_TRUE(MessageMDB->ClearRoomTable());
   EXPECT_EQ(MessageMDB->Query->SQL, "DELETE * FROM T_Room");
   EXPECT_EQ(StoredRows(DatabasePath(), "T_Room"), 0);
-  const std::string afterFirst = ReadFile(DatabasePath());
+  const std::string afterFirst = ReadBytes(DatabasePath());
   EXPECT_TRUE(MessageMDB->ClearRoomTable());
-  EXPECT_EQ(ReadFile(DatabasePath()), afterFirst) << "the second clear changed the file";
+  EXPECT_EQ(ReadBytes(DatabasePath()), afterFirst) << "the second clear changed the file";
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -116,7 +117,7 @@ TEST_F(DatabaseModule, AMissingRoomTableIsShownOnceAndALaterCallTriesAgain) {
     writer->finish();
   }
   MessageMDBUnit::Initialization(dir.Directory());
-  const std::string before = ReadFile(DatabasePath());
+  const std::string before = ReadBytes(DatabasePath());
 
   EXPECT_FALSE(MessageMDB->ClearRoomTable());
   ASSERT_EQ(boxes.boxes.size(), 1U);
@@ -127,7 +128,7 @@ TEST_F(DatabaseModule, AMissingRoomTableIsShownOnceAndALaterCallTriesAgain) {
   EXPECT_FALSE(MessageMDB->ClearRoomTable());
   EXPECT_EQ(boxes.boxes.size(), 2U);
   EXPECT_TRUE(MessageMDB->Connection->Connected());
-  EXPECT_EQ(ReadFile(DatabasePath()), before);
+  EXPECT_EQ(ReadBytes(DatabasePath()), before);
 }
 
 }  // namespace

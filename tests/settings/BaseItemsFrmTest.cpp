@@ -15,14 +15,14 @@
 #include "BaseItemsOptionUnit.h"
 #include "RecordingMessageBoxes.h"
 #include "SetBaseItemsUnit.h"
-#include "TempDir.h"
+#include "TempFolder.h"
 
 namespace {
 
-using testing_support::ReadFile;
+using tarvex::test::ReadBytes;
 using testing_support::RecordingMessageBoxes;
-using testing_support::TempDir;
-using testing_support::WriteFile;
+using tarvex::test::TempFolder;
+using tarvex::test::WriteBytes;
 
 const char* const kRestartNotice = "请重新启动程序,以启用设置的参数！";
 
@@ -46,7 +46,7 @@ class SettingsDialog : public ::testing::Test {
     form.edtSaveDoorlockRecord->setText(QString::fromUtf8(saveRecord));
   }
 
-  TempDir dir;
+  TempFolder dir;
   RecordingMessageBoxes boxes;
 };
 
@@ -65,7 +65,7 @@ TEST_F(SettingsDialog, TypicalUseWritesTheFourKeysAndShowsTheRestartNotice) {
   form->edtDelayMinutes->setText("15");
   form->btnOK->click();
 
-  EXPECT_EQ(ReadFile(IniPath()),
+  EXPECT_EQ(ReadBytes(IniPath()),
             "[DoorlockOption]\r\nDelayMinutes=15\r\nDelayMinutes2=0\r\n"
             "UseNativeDoorlockDb=1\r\nSaveDoorlockRecord=0\r\n");
   ASSERT_EQ(boxes.boxes.size(), 1U);
@@ -143,9 +143,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(SettingsDialog, AFirstValueStoredBeforeAFailureShowsOnReopeningButNotInTheFile) {
-  WriteFile(IniPath(), "[DoorlockOption]\r\nDelayMinutes=7\r\n");
+  WriteBytes(IniPath(), "[DoorlockOption]\r\nDelayMinutes=7\r\n");
   BaseItemsOption->LoadOptions();
-  const std::string before = ReadFile(IniPath());
+  const std::string before = ReadBytes(IniPath());
   {
     auto form = Open();
     Fill(*form, "12", "abc", "1", "0");
@@ -154,35 +154,35 @@ TEST_F(SettingsDialog, AFirstValueStoredBeforeAFailureShowsOnReopeningButNotInTh
   }
   auto again = Open();
   EXPECT_EQ(again->edtDelayMinutes->text(), "12");
-  EXPECT_EQ(ReadFile(IniPath()), before);
+  EXPECT_EQ(ReadBytes(IniPath()), before);
 }
 
 TEST_F(SettingsDialog, ARefusedSaveIsReportedWithTheFullPathAndTheDialogStaysOpen) {
-  WriteFile(IniPath(), "[DoorlockOption]\r\nDelayMinutes=7\r\n");
+  WriteBytes(IniPath(), "[DoorlockOption]\r\nDelayMinutes=7\r\n");
   ::chmod(IniPath().c_str(), 0444);
-  const std::string before = ReadFile(IniPath());
+  const std::string before = ReadBytes(IniPath());
   auto form = Open();
   Fill(*form, "15", "30", "0", "1");
   form->btnOK->click();
 
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Unable to write to " + IniPath() + "."});
   EXPECT_TRUE(form->isVisible());
-  EXPECT_EQ(ReadFile(IniPath()), before);
+  EXPECT_EQ(ReadBytes(IniPath()), before);
   EXPECT_EQ(BaseItemsOption->DelayMinutes, 15);
   EXPECT_EQ(BaseItemsOption->SaveDoorlockRecord, true);
 }
 
 TEST_F(SettingsDialog, CancelStoresNothing) {
-  WriteFile(IniPath(), "[DoorlockOption]\r\nDelayMinutes=7\r\n");
+  WriteBytes(IniPath(), "[DoorlockOption]\r\nDelayMinutes=7\r\n");
   BaseItemsOption->LoadOptions();
-  const std::string before = ReadFile(IniPath());
+  const std::string before = ReadBytes(IniPath());
   auto form = Open();
   Fill(*form, "99", "98", "0", "1");
   form->btnCancel->click();
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(BaseItemsOption->DelayMinutes, 7);
   EXPECT_EQ(BaseItemsOption->UseNativeDoorlockDb, true);
-  EXPECT_EQ(ReadFile(IniPath()), before);
+  EXPECT_EQ(ReadBytes(IniPath()), before);
   EXPECT_TRUE(boxes.boxes.empty());
 }
 

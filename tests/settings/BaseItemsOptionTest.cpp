@@ -4,13 +4,13 @@
 #include <string>
 
 #include "BaseItemsOptionUnit.h"
-#include "TempDir.h"
+#include "TempFolder.h"
 
 namespace {
 
-using testing_support::ReadFile;
-using testing_support::TempDir;
-using testing_support::WriteFile;
+using tarvex::test::ReadBytes;
+using tarvex::test::TempFolder;
+using tarvex::test::WriteBytes;
 
 struct LoadCase {
   const char* name;
@@ -23,9 +23,9 @@ class LoadOptions : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadOptions, GivesTheStoredValuesOrTheDefaults) {
   const LoadCase& c = GetParam();
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir.File("Option.ini");
-  if (c.file) WriteFile(path, c.file);
+  if (c.file) WriteBytes(path, c.file);
   TBaseItemsOption options(path);
   options.LoadOptions();
   EXPECT_EQ(options.DelayMinutes, c.minutes);
@@ -82,19 +82,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(SaveOptions, CreatesTheFileWithTheFourKeysInOrder) {
-  TempDir dir;
+  TempFolder dir;
   TBaseItemsOption options(dir.File("Option.ini"));
   options.LoadOptions();
   options.SaveOptions();
-  EXPECT_EQ(ReadFile(options.FileName),
+  EXPECT_EQ(ReadBytes(options.FileName),
             "[DoorlockOption]\r\nDelayMinutes=0\r\nDelayMinutes2=0\r\n"
             "UseNativeDoorlockDb=1\r\nSaveDoorlockRecord=0\r\n");
 }
 
 TEST(SaveOptions, RewritesValuesInDecimalAndLeavesEverythingElseAlone) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir.File("Option.ini");
-  WriteFile(path,
+  WriteBytes(path,
             "; door-lock client settings\n[Client]\nServer=10.0.0.1\n\n"
             "[DoorlockOption]\nDelayMinutes=0x1E\nCardKind=3\nDelayMinutes2=007\n\n"
             "[Other]\nName=大堂\n");
@@ -102,7 +102,7 @@ TEST(SaveOptions, RewritesValuesInDecimalAndLeavesEverythingElseAlone) {
   options.LoadOptions();
   options.DelayMinutes2 = -10;
   options.SaveOptions();
-  EXPECT_EQ(ReadFile(path),
+  EXPECT_EQ(ReadBytes(path),
             "; door-lock client settings\n[Client]\nServer=10.0.0.1\n\n"
             "[DoorlockOption]\nDelayMinutes=30\nCardKind=3\nDelayMinutes2=-10\n"
             "UseNativeDoorlockDb=1\r\nSaveDoorlockRecord=0\r\n\n"
@@ -110,9 +110,9 @@ TEST(SaveOptions, RewritesValuesInDecimalAndLeavesEverythingElseAlone) {
 }
 
 TEST(SaveOptions, ARefusedWriteRaisesWithTheFullPathAndLeavesTheFile) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir.File("Option.ini");
-  WriteFile(path, "[DoorlockOption]\r\nDelayMinutes=7\r\n");
+  WriteBytes(path, "[DoorlockOption]\r\nDelayMinutes=7\r\n");
   std::filesystem::permissions(path, std::filesystem::perms::owner_read |
                                          std::filesystem::perms::group_read);
   TBaseItemsOption options(path);
@@ -123,12 +123,12 @@ TEST(SaveOptions, ARefusedWriteRaisesWithTheFullPathAndLeavesTheFile) {
   } catch (const std::exception& e) {
     EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
   }
-  EXPECT_EQ(ReadFile(path), "[DoorlockOption]\r\nDelayMinutes=7\r\n");
+  EXPECT_EQ(ReadBytes(path), "[DoorlockOption]\r\nDelayMinutes=7\r\n");
   EXPECT_EQ(options.DelayMinutes, 15);
 }
 
 TEST(SaveOptions, AMissingFolderIsARefusedWrite) {
-  TempDir dir;
+  TempFolder dir;
   TBaseItemsOption options(dir.File("gone/Option.ini"));
   EXPECT_THROW(options.SaveOptions(), std::exception);
   EXPECT_FALSE(std::filesystem::exists(dir.File("gone")));

@@ -13,12 +13,12 @@
 #include "RecordingMessageBoxes.h"
 #include "SetBaseItemsUnit.h"
 #include "TarvexUnit.h"
-#include "TempDir.h"
+#include "TempFolder.h"
 
 namespace {
 
 using testing_support::RecordingMessageBoxes;
-using testing_support::TempDir;
+using tarvex::test::TempFolder;
 
 // Runs `inside` once the command's dialog is up in its modal loop.
 void WhileModal(const std::function<void(QWidget*)>& inside) {
@@ -31,7 +31,7 @@ class MainWindow : public ::testing::Test {
     BaseItemsOptionUnit::Initialization(dir.Directory());
     form.show();
   }
-  TempDir dir;
+  TempFolder dir;
   RecordingMessageBoxes boxes;
   TToolFrm form;
 };

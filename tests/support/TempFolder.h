@@ -21,7 +21,7 @@ class TempFolder {
     const auto base = std::filesystem::temp_directory_path();
     for (;;) {
       std::ostringstream name;
-      name << "tarvex-ini-" << std::hex << random() << random();
+      name << "tarvex-test-" << std::hex << random() << random();
       path_ = base / name.str();
       if (std::filesystem::create_directory(path_)) break;
     }
@@ -43,6 +43,8 @@ class TempFolder {
 
   const std::filesystem::path& path() const { return path_; }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // The folder with a trailing separator, as the application directory is.
+  std::string Directory() const { return (path_ / "").string(); }
 
   // Names of everything in the folder (to see that no temporary file stays).
   std::set<std::string> Names() const {

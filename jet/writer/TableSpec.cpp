@@ -1,0 +1,150 @@
+#include "TableSpec.h"
+
+#include <set>
+#include <stdexcept>
+
+namespace jet::writer {
+namespace {
+
+using layout::ColumnCode;
+namespace td = layout::tdef;
+
+ColumnCode CodeOf(ColumnType type) {
+  switch (type) {
+    case ColumnType::kBoolean: return ColumnCode::kBoolean;
+    case ColumnType::kByte: return ColumnCode::kByte;
+    case ColumnType::kInteger: return ColumnCode::kInteger;
+    case ColumnType::kLong: return ColumnCode::kLong;
+    case ColumnType::kCurrency: return ColumnCode::kCurrency;
+    case ColumnType::kDouble: return ColumnCode::kDouble;
+    case ColumnType::kDateTime: return ColumnCode::kDateTime;
+    case ColumnType::kText: return ColumnCode::kText;
+    case ColumnType::kMemo: return ColumnCode::kMemo;
+  }
+  throw std::invalid_argument("unknown column type");
+}
+
+[[noreturn]] void Reject(const std::string& table, const std::string& why) {
+  throw std::invalid_argument("table " + table + ": " + why);
+}
+
+ColumnSpec MakeColumn(const std::string& table, const ColumnDef& def) {
+  if (!IsPlainName(def.name)) Reject(table, "unusable column name '" + def.name + "'");
+  ColumnSpec c;
+  c.name = def.name;
+  c.code = CodeOf(def.type);
+  c.autoNumber = def.autoNumber;
+  if (def.autoNumber && def.type != ColumnType::kLong) {
+    Reject(table, "column " + def.name + ": only Long columns can be autonumbers");
+  }
+  if (def.type == ColumnType::kText) {
+    if (def.textLength < 1 || def.textLength > 255) {
+      Reject(table, "column " + def.name + ": text length must be 1 to 255");
+    }
+    c.maxChars = static_cast<std::uint16_t>(def.textLength);
+    c.length = static_cast<std::uint16_t>(def.textLength * 2);
+  } else {
+    c.length = layout::FixedSize(c.code);
+  }
+  const bool variable = def.type == ColumnType::kText || def.type == ColumnType::kMemo;
+  c.flags = td::kColumnUpdatable;
+  if (!variable) c.flags |= td::kColumnFixed;
+  if (def.autoNumber) c.flags |= td::kColumnAutoNumber;
+  if (variable) c.extFlags = td::kColumnExtCompressedText;
+  return c;
+}
+
+IndexSpec MakeIndex(const TableSpec& spec, const IndexDef& def) {
+  if (!IsPlainName(def.name)) Reject(spec.name, "unusable index name '" + def.name + "'");
+  if (def.columns.empty() || def.columns.size() > td::kMaxIndexColumns) {
+    Reject(spec.name, "index " + def.name + " needs 1 to 10 columns");
+  }
+  IndexSpec index;
+  index.name = def.name;
+  for (const auto& name : def.columns) {
+    bool found = false;
+    for (const auto& c : spec.columns) {
+      if (c.name != name) continue;
+      found = true;
+      if (c.isLongValue() || c.code == ColumnCode::kText || c.isBoolean()) {
+        Reject(spec.name, "index " + def.name + ": column " + name + " cannot be indexed here");
+      }
+      index.columns.push_back(c.number);
+    }
+    if (!found) Reject(spec.name, "index " + def.name + ": no column " + name);
+  }
+  if (def.primaryKey) {
+    index.flags |= td::kIndexUnique | td::kIndexRequired;
+    index.logicalType = td::kLogicalIndexPrimary;
+  } else if (def.unique) {
+    index.flags |= td::kIndexUnique;
+  }
+  return index;
+}
+
+}  // namespace
+
+bool IsPlainName(const std::string& name) {
+  if (name.empty() || name.size() > 64 || name.front() == ' ') return false;
+  for (char ch : name) {
+    const bool ok = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') ||
+                    (ch >= '0' && ch <= '9') || ch == '_' || ch == ' ' || ch == '$' || ch == '#';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+void AssignPlacement(TableSpec& spec) {
+  std::uint16_t fixed = 0;
+  std::uint16_t var = 0;
+  spec.autoNumberColumn = -1;
+  spec.longValueColumns.clear();
+  for (std::size_t i = 0; i < spec.columns.size(); ++i) {
+    auto& c = spec.columns[i];
+    c.number = static_cast<std::uint16_t>(i);
+    c.fixedOffset = 0;
+    c.varIndex = 0;
+    if (c.isFixed()) {
+      // Yes/No values live in the null mask and take no room in the row.
+      if (!c.isBoolean()) {
+        c.fixedOffset = fixed;
+        fixed = static_cast<std::uint16_t>(fixed + c.length);
+      }
+    } else {
+      c.varIndex = var++;
+    }
+    if (c.autoNumber) spec.autoNumberColumn = static_cast<int>(i);
+    if (c.isLongValue()) spec.longValueColumns.push_back(c.number);
+  }
+  spec.fixedSize = fixed;
+  spec.varCount = var;
+}
+
+TableSpec MakeUserTableSpec(const TableDef& def) {
+  if (!IsPlainName(def.name)) Reject(def.name, "unusable table name");
+  if (def.name.rfind("MSys", 0) == 0) Reject(def.name, "names starting with MSys are reserved");
+  if (def.columns.empty() || def.columns.size() > 255) Reject(def.name, "needs 1 to 255 columns");
+  TableSpec spec;
+  spec.name = def.name;
+  std::set<std::string> seen;
+  int autoNumbers = 0;
+  for (const auto& c : def.columns) {
+    if (!seen.insert(c.name).second) Reject(def.name, "column " + c.name + " appears twice");
+    spec.columns.push_back(MakeColumn(def.name, c));
+    if (c.autoNumber) ++autoNumbers;
+  }
+  if (autoNumbers > 1) Reject(def.name, "at most one autonumber column");
+  AssignPlacement(spec);
+  if (def.indexes.size() > 32) Reject(def.name, "at most 32 indexes");
+  std::set<std::string> indexNames;
+  int primaryKeys = 0;
+  for (const auto& i : def.indexes) {
+    if (!indexNames.insert(i.name).second) Reject(def.name, "index " + i.name + " appears twice");
+    spec.indexes.push_back(MakeIndex(spec, i));
+    if (i.primaryKey) ++primaryKeys;
+  }
+  if (primaryKeys > 1) Reject(def.name, "at most one primary key");
+  return spec;
+}
+
+}  // namespace jet::writer
