@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the project twice (plain, and with AddressSanitizer
-# and UndefinedBehaviorSanitizer) and runs every test in both.
+# and UndefinedBehaviorSanitizer) and runs every test in both. Before that, the
+# portable core is cross-compiled for Windows and its tests run under Wine
+# (scripts/windows-test.sh, which installs its own tools; TARVEX_WINE_TESTS=0
+# leaves it out).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/setup.sh"
@@ -10,6 +13,10 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 status=0
+if [ "${TARVEX_WINE_TESTS:-1}" != 0 ]; then
+  echo "== windows build, tests under wine"
+  bash "$here/scripts/windows-test.sh" || status=1
+fi
 for config in plain asan; do
   dir="$here/build/test-$config"
   opts=()
