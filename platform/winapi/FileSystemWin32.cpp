@@ -230,19 +230,13 @@ std::wstring TemporaryNameBeside(const std::wstring& path) {
 }
 
 // Writes the temporary file and flushes it to the disk, with the old file's
-// attributes and access list.
+// attributes.
 bool WriteTemporary(const std::wstring& temp, std::string_view contents, const Original& original) {
   Handle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   bool ok = WriteAll(file.get(), contents) && FlushFileBuffers(file.get()) != 0;
   ok = file.Close() && ok;
-  if (ok && !original.security.empty()) {
-    // Without the right to change the access list the new file keeps the
-    // folder's, as a file rewritten by hand would.
-    SetFileSecurityW(temp.c_str(), DACL_SECURITY_INFORMATION,
-                     const_cast<std::uint8_t*>(original.security.data()));
-  }
   ok = ok && SetFileAttributesW(temp.c_str(), original.attributes != 0 ? original.attributes
                                                                        : FILE_ATTRIBUTE_NORMAL) != 0;
   return ok;
@@ -264,7 +258,17 @@ bool RenameOver(const std::wstring& temp, const std::wstring& path, Clock::time_
 bool ReplaceWith(const std::wstring& path, std::string_view contents, const Original& original,
                  Clock::time_point deadline) {
   const std::wstring temp = TemporaryNameBeside(path);
-  if (WriteTemporary(temp, contents, original) && RenameOver(temp, path, deadline)) return true;
+  if (WriteTemporary(temp, contents, original) && RenameOver(temp, path, deadline)) {
+    // The old access list goes on only now: one that does not let this
+    // process delete the file would have stranded the temporary. Without the
+    // right to change it the new file keeps the folder's, as a file
+    // rewritten by hand would.
+    if (!original.security.empty()) {
+      SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION,
+                       const_cast<std::uint8_t*>(original.security.data()));
+    }
+    return true;
+  }
   SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(temp.c_str());
   return false;
