@@ -13,7 +13,16 @@ for _ in $(seq 50); do
   if ! kill -0 $pid 2>/dev/null; then
     wait $pid && code=0 || code=$?
     echo "run: Tarvex ended before showing its window (exit code $code)"
+    exit 0
+  fi
+  # A failed start-up shows only the run-time error box.
+  if box=$(xdotool search --name '^Error$' 2>/dev/null | head -n 1) && [ -n "$box" ]; then
+    sleep 0.5
     import -window root "$shot"
+    xdotool windowactivate --sync "$box" >/dev/null 2>&1 || true
+    xdotool key Return
+    wait $pid && code=0 || code=$?
+    echo "run: Tarvex could not start and showed its run-time error box (exit code $code)"
     exit 0
   fi
   sleep 0.2
