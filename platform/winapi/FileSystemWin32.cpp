@@ -229,11 +229,12 @@ std::wstring TemporaryNameBeside(const std::wstring& path) {
          std::to_wstring(counter.fetch_add(1)) + L".tmp";
 }
 
-// Writes the temporary file and flushes it to the disk, with the old file's
-// attributes.
+// Writes the temporary file and flushes it to the disk, then gives it the old
+// file's attributes. Until then it is hidden, so that one left by a crash
+// does not show beside Option.ini.
 bool WriteTemporary(const std::wstring& temp, std::string_view contents, const Original& original) {
   Handle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+                          FILE_ATTRIBUTE_HIDDEN, nullptr));
   if (!file.valid()) return false;
   bool ok = WriteAll(file.get(), contents) && FlushFileBuffers(file.get()) != 0;
   ok = file.Close() && ok;
