@@ -11,6 +11,7 @@ packages=(
   fonts-noto-cjk fontconfig
   xvfb xauth x11-utils xdotool openbox imagemagick
   mdbtools
+  clang libclang-rt-dev
 )
 # Node.js with npm runs the test tools; a machine may already have its own build.
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)

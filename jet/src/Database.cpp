@@ -3,6 +3,7 @@
 #include "Catalog.h"
 #include "ClearPlan.h"
 #include "Header.h"
+#include "Journal.h"
 #include "Pager.h"
 #include "Statement.h"
 #include "TableDef.h"
@@ -43,26 +44,40 @@ const CatalogEntry& FindTable(const Catalog& catalog, const std::string& name) {
   return *entry;
 }
 
-// Holds the file's lock for the length of one change.
-class LockGuard {
+}  // namespace
+
+// Holds the file's lock for one statement, never waiting for it: a program
+// that cannot have the file at once says so instead of hanging. Readers share
+// the lock; a change holds it alone, from its first read to the removal of
+// its journal, so no one ever reads a change half made.
+class StatementLock {
  public:
-  explicit LockGuard(File& file) : file_(file) {
-    if (!file_.TryLock()) {
-      throw Error(Error::Code::kInUse, "the file is in use by another program; try again later");
-    }
+  enum class Kind { kShared, kExclusive };
+
+  StatementLock(File& file, Kind kind) : file_(file) {
+    if (!(kind == Kind::kShared ? file_.TryLockShared() : file_.TryLock())) Refuse(kind);
   }
-  ~LockGuard() { file_.Unlock(); }
-  LockGuard(const LockGuard&) = delete;
-  LockGuard& operator=(const LockGuard&) = delete;
+  ~StatementLock() { file_.Unlock(); }
+  StatementLock(const StatementLock&) = delete;
+  StatementLock& operator=(const StatementLock&) = delete;
+
+  void MakeExclusive() {
+    if (!file_.TryLock()) Refuse(Kind::kExclusive);
+  }
 
  private:
+  [[noreturn]] static void Refuse(Kind kind) {
+    throw Error(Error::Code::kInUse,
+                kind == Kind::kShared
+                    ? "the file is in use by another program, which is changing it; try again in a moment"
+                    : "the file is in use by another program; try again when it has finished with the file");
+  }
+
   File& file_;
 };
 
-}  // namespace
-
-Database::Database(std::string path, std::unique_ptr<File> file, bool read_only)
-    : path_(std::move(path)), file_(std::move(file)), read_only_(read_only) {}
+Database::Database(std::string path, std::unique_ptr<File> file, bool read_only, Env& env)
+    : path_(std::move(path)), file_(std::move(file)), read_only_(read_only), env_(env) {}
 
 Database::~Database() = default;
 
@@ -92,15 +107,20 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOpti
   } catch (const Error& e) {
     throw Error(e.code(), path + ": " + e.what());
   }
-  std::unique_ptr<Database> db(new Database(path, std::move(file), read_only));
-  db->Guarded([&] { Snapshot check(*db->file_); });
+  std::unique_ptr<Database> db(new Database(path, std::move(file), read_only, *env));
+  db->Guarded([&] {
+    StatementLock lock(*db->file_, StatementLock::Kind::kShared);
+    db->FinishInterruptedChange(lock);
+    Snapshot check(*db->file_);
+  });
   return db;
 }
 
 std::int64_t Database::Execute(std::string_view sql) {
   return Guarded([&]() -> std::int64_t {
     const DeleteAll statement = ParseStatement(sql);
-    LockGuard lock(*file_);
+    StatementLock lock(*file_, StatementLock::Kind::kExclusive);
+    FinishInterruptedChange(lock);
     Snapshot snap(*file_);
     const CatalogEntry& entry = FindTable(snap.catalog, statement.table);
     const TableDef table = TableDef::Load(snap.pager, entry.table_page());
@@ -112,15 +132,30 @@ std::int64_t Database::Execute(std::string_view sql) {
     }
     const ClearPlan plan = PlanClearTable(snap.pager, snap.catalog, table, entry.name);
     if (plan.changes_nothing()) return 0;
-    Transaction transaction(*file_, *snap.header.format, snap.pager.codec());
+    Transaction transaction(env_, path_, *file_, *snap.header.format, snap.pager.codec());
     ApplyClearTable(snap.pager, plan, transaction);
     transaction.Commit();
     return plan.rows;
   });
 }
 
+// A journal found while the lock is ours was left by a change that died: no
+// one else can be in the middle of one. It is dealt with before anything is
+// read, so that no statement ever sees a change half made.
+void Database::FinishInterruptedChange(StatementLock& lock) {
+  if (!env_.Exists(JournalPath(path_))) return;
+  lock.MakeExclusive();
+  if (read_only_) {
+    throw Error(Error::Code::kReadOnly, "a change that was interrupted must be undone from " + JournalPath(path_) +
+                                            ", but the file may only be read");
+  }
+  RecoverJournal(env_, path_, *file_);
+}
+
 DatabaseInfo Database::Info() {
   return Guarded([&] {
+    StatementLock lock(*file_, StatementLock::Kind::kShared);
+    FinishInterruptedChange(lock);
     Snapshot snap(*file_);
     DatabaseInfo info;
     info.format = snap.header.format->name;

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "jet/Env.h"
 #include "jet/Error.h"
@@ -67,10 +68,18 @@ class PosixFile : public File {
     return static_cast<std::uint64_t>(st.st_size);
   }
 
-  // flock locks belong to the open file description, so two connections in one
-  // process exclude each other just as two processes do.
-  bool TryLock() override {
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+  // flock rather than fcntl locks: flock locks belong to the open file
+  // description, so two connections in one process exclude each other just as
+  // two processes do, and closing some other descriptor of the same file (as
+  // fcntl locks would have it) never drops them. The kernel drops them when
+  // the process dies, so a crash never leaves the file locked.
+  bool TryLock() override { return Flock(LOCK_EX); }
+  bool TryLockShared() override { return Flock(LOCK_SH); }
+  void Unlock() override { ::flock(fd_, LOCK_UN); }
+
+ private:
+  bool Flock(int kind) {
+    while (::flock(fd_, kind | LOCK_NB) != 0) {
       if (errno == EINTR) continue;
       if (errno == EWOULDBLOCK) return false;
       throw SystemError("cannot lock the file", errno);
@@ -78,26 +87,43 @@ class PosixFile : public File {
     return true;
   }
 
-  void Unlock() override { ::flock(fd_, LOCK_UN); }
-
- private:
   int fd_;
 };
+
+// The folder part of `path` ("." for a bare name).
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+int OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
+  int fd = -1;
+  do {
+    fd = ::open(path.c_str(), flags, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
 
 class PosixEnv : public Env {
  public:
   std::unique_ptr<File> Open(const std::string& path, Access access) override {
-    int flags = (access == Access::kReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
-    int fd = -1;
-    do {
-      fd = ::open(path.c_str(), flags);
-    } while (fd < 0 && errno == EINTR);
+    const int flags = (access == Access::kReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    const int fd = OpenRetrying(path, flags);
     if (fd < 0) throw SystemError("cannot open the file", errno);
     struct stat st{};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
       ::close(fd);
       throw Error(Error::Code::kIo, "cannot open the file: not a regular file");
     }
+    return std::make_unique<PosixFile>(fd);
+  }
+
+  std::unique_ptr<File> Create(const std::string& path) override {
+    // As open as the umask lets it be: whoever may change the database next
+    // must be able to read and remove a journal left beside it.
+    const int fd = OpenRetrying(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) throw SystemError("cannot create " + path, errno);
     return std::make_unique<PosixFile>(fd);
   }
 
@@ -109,6 +135,20 @@ class PosixEnv : public Env {
   void Remove(const std::string& path) override {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
       throw SystemError("cannot remove " + path, errno);
+    }
+  }
+
+  void SyncFolderOf(const std::string& path) override {
+    const std::string folder = FolderOf(path);
+    const int fd = OpenRetrying(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) throw SystemError("cannot open the folder " + folder, errno);
+    const int rc = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    // Some file systems cannot flush a folder at all and say so; their folder
+    // changes are as durable as they get.
+    if (rc != 0 && err != EINVAL && err != ENOTSUP) {
+      throw SystemError("cannot flush the folder " + folder, err);
     }
   }
 };

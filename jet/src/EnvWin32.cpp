@@ -135,6 +135,8 @@ class WindowsFile : public File {
   // Locks belong to the handle, so two connections in one process exclude
   // each other just as two processes do.
   bool TryLock() override { return Lock(LOCKFILE_EXCLUSIVE_LOCK); }
+  // Shared byte-range locks: readers hold one together, a writer none.
+  bool TryLockShared() override { return Lock(0); }
 
   void Unlock() override {
     if (!locked_) return;
@@ -190,6 +192,20 @@ class WindowsEnv : public Env {
     }
     return std::make_unique<WindowsFile>(handle);
   }
+
+  // The journal: shared for deleting too, so that removing it by name never
+  // waits for a reader that still has it open.
+  std::unique_ptr<File> Create(const std::string& path) override {
+    const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      kShareWithOthers | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw SystemError("cannot create " + path, GetLastError());
+    return std::make_unique<WindowsFile>(handle);
+  }
+
+  // NTFS logs its folder changes, and a folder cannot be flushed through the
+  // ordinary calls: a created or removed file is already as safe as it gets.
+  void SyncFolderOf(const std::string& /*path*/) override {}
 
   bool Exists(const std::string& path) override {
     return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -11,9 +11,7 @@ class MemFile : public File {
  public:
   MemFile(std::shared_ptr<MemEnv::Stored> stored, bool writable)
       : stored_(std::move(stored)), writable_(writable) {}
-  ~MemFile() override {
-    if (holds_lock_) stored_->locked = false;
-  }
+  ~MemFile() override { Unlock(); }
   MemFile(const MemFile&) = delete;
   MemFile& operator=(const MemFile&) = delete;
 
@@ -35,21 +33,36 @@ class MemFile : public File {
   void Sync() override {}
   std::uint64_t Size() override { return stored_->bytes.size(); }
 
+  // Like flock: a holder may change its lock from one kind to the other.
   bool TryLock() override {
-    if (holds_lock_) return true;
+    if (held_ == Held::kExclusive) return true;
+    if (stored_->locked || stored_->shared > (held_ == Held::kShared ? 1 : 0)) return false;
+    Unlock();
+    stored_->locked = true;
+    held_ = Held::kExclusive;
+    return true;
+  }
+
+  bool TryLockShared() override {
+    if (held_ == Held::kShared) return true;
+    if (held_ == Held::kExclusive) Unlock();
     if (stored_->locked) return false;
-    stored_->locked = holds_lock_ = true;
+    ++stored_->shared;
+    held_ = Held::kShared;
     return true;
   }
 
   void Unlock() override {
-    if (holds_lock_) stored_->locked = holds_lock_ = false;
+    if (held_ == Held::kExclusive) stored_->locked = false;
+    if (held_ == Held::kShared) --stored_->shared;
+    held_ = Held::kNone;
   }
 
  private:
+  enum class Held { kNone, kShared, kExclusive };
   std::shared_ptr<MemEnv::Stored> stored_;
   bool writable_;
-  bool holds_lock_ = false;
+  Held held_ = Held::kNone;
 };
 
 }  // namespace
@@ -84,6 +97,20 @@ std::unique_ptr<File> MemEnv::Open(const std::string& path, Access access) {
     throw Error(Error::Code::kReadOnly, "cannot open the file: Permission denied");
   }
   return std::make_unique<MemFile>(it->second, access == Access::kReadWrite);
+}
+
+std::unique_ptr<File> MemEnv::Create(const std::string& path) {
+  std::lock_guard lock(mutex_);
+  auto& stored = files_[path];
+  if (stored && stored->read_only) {
+    throw Error(Error::Code::kReadOnly, "cannot create the file: Permission denied");
+  }
+  if (stored) {
+    stored->bytes.clear();
+  } else {
+    stored = std::make_shared<Stored>();
+  }
+  return std::make_unique<MemFile>(stored, true);
 }
 
 bool MemEnv::Exists(const std::string& path) {

@@ -23,7 +23,7 @@ std::string Lower(std::string_view text) {
 }
 
 [[noreturn]] void Malformed() {
-  throw rtl::Exception("Format of the initialization string does not conform to the OLE DB specification");
+  throw rtl::Exception("The connection string is not well formed");
 }
 
 // Reads the key up to its "=", where "==" stands for a literal "=".

@@ -25,6 +25,11 @@ class File {
   virtual std::uint64_t Size() = 0;
   // Takes an exclusive lock without waiting; false when someone else holds one.
   virtual bool TryLock() = 0;
+  // Takes a shared lock without waiting: readers share it, and no one may
+  // hold the exclusive lock meanwhile. A system without shared locks may take
+  // the exclusive one instead, which only turns some readers away.
+  virtual bool TryLockShared() { return TryLock(); }
+  // Gives up whichever lock the file holds.
   virtual void Unlock() = 0;
 };
 
@@ -37,8 +42,16 @@ class Env {
   // Throws Error::Code::kNotFound for a missing file and kReadOnly when
   // kReadWrite is asked of a file that may only be read.
   virtual std::unique_ptr<File> Open(const std::string& path, Access access) = 0;
+  // Creates `path` (emptying a file already there) for reading and writing.
+  virtual std::unique_ptr<File> Create(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
   virtual void Remove(const std::string& path) = 0;
+  // Returns once files created in or removed from the folder holding `path`
+  // stay so across a power cut. The rollback journal relies on it: it must be
+  // found after a crash exactly when the database may be half changed.
+  // POSIX: fsync of the folder. Windows cannot flush a folder and needs not:
+  // NTFS logs its folder changes, so there this does nothing.
+  virtual void SyncFolderOf(const std::string& path) = 0;
 
   // The operating system's files. Never deleted.
   static Env* Default();
@@ -50,17 +63,20 @@ class MemEnv : public Env {
  public:
   void Put(const std::string& path, std::vector<std::uint8_t> bytes, bool read_only = false);
   std::vector<std::uint8_t> Get(const std::string& path) const;
-  // Holds the lock of `path` as another program would.
+  // Holds the exclusive lock of `path` as another program would.
   void SetLockedElsewhere(const std::string& path, bool locked);
 
   std::unique_ptr<File> Open(const std::string& path, Access access) override;
+  std::unique_ptr<File> Create(const std::string& path) override;
   bool Exists(const std::string& path) override;
   void Remove(const std::string& path) override;
+  void SyncFolderOf(const std::string& /*path*/) override {}
 
   struct Stored {
     std::vector<std::uint8_t> bytes;
     bool read_only = false;
-    bool locked = false;
+    bool locked = false;  // exclusively
+    int shared = 0;       // holders of the shared lock
   };
 
  private:
