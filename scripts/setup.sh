@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fontconfig
   xvfb xauth x11-utils xdotool openbox imagemagick
+  python3 dbus at-spi2-core libglib2.0-bin
   mdbtools
   clang libclang-rt-dev
 )

@@ -117,7 +117,7 @@ TEST(Refusal, MissingFileNamesIt) {
     FAIL();
   } catch (const Error& e) {
     EXPECT_EQ(e.code(), Error::Code::kNotFound);
-    EXPECT_EQ(std::string(e.what()), path.string() + ": cannot open the file: No such file or directory");
+    EXPECT_EQ(std::string(e.what()), path.string() + ": cannot open the file: " + test::NoSuchFileText());
   }
   EXPECT_FALSE(test::fs::exists(path));
 }

@@ -1,19 +1,27 @@
 #include "TestSupport.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <thread>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+#endif
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
-
-extern char** environ;
 
 namespace jet::test {
 
@@ -21,6 +29,55 @@ namespace {
 
 constexpr char kRowSeparator[] = "\x1e<end-of-row>\x1e";
 
+#if defined(_WIN32)
+std::string Slurp(HANDLE pipe) {
+  std::string text;
+  std::array<char, 65536> buffer{};
+  DWORD n = 0;
+  while (::ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) && n > 0) {
+    text.append(buffer.data(), n);
+  }
+  return text;
+}
+
+std::string TextMode(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int size = static_cast<int>(utf8.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+  return wide;
+}
+
+// One argument as the C run-time of the started program splits it again:
+// quotes around it, backslashes doubled only where they come before a quote.
+void AppendQuoted(const std::string& arg, std::wstring* line) {
+  const std::wstring wide = Wide(arg);
+  line->push_back(L'"');
+  std::size_t backslashes = 0;
+  for (const wchar_t c : wide) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    line->append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    line->push_back(c);
+  }
+  line->append(backslashes * 2, L'\\');
+  line->push_back(L'"');
+}
+#else
 std::string Slurp(int fd) {
   std::string text;
   std::array<char, 65536> buffer{};
@@ -28,6 +85,7 @@ std::string Slurp(int fd) {
   while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) text.append(buffer.data(), static_cast<std::size_t>(n));
   return text;
 }
+#endif
 
 // Skips one JSON value starting at `i` (strings with escapes included).
 std::size_t SkipValue(const std::string& s, std::size_t i) {
@@ -86,7 +144,12 @@ void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
 
 TempDir::TempDir() {
   std::random_device random;
-  path_ = fs::temp_directory_path() / ("tarvex-jet-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
+#if defined(_WIN32)
+  const unsigned long process = GetCurrentProcessId();
+#else
+  const long process = ::getpid();
+#endif
+  path_ = fs::temp_directory_path() / ("tarvex-jet-" + std::to_string(process) + "-" + std::to_string(random()));
   fs::create_directories(path_);
 }
 
@@ -101,6 +164,83 @@ fs::path TempDir::CopyFixture(const std::string& name) const {
   return to;
 }
 
+#if defined(_WIN32)
+RunResult Run(const std::vector<std::string>& argv) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE out_read = nullptr, out_write = nullptr, err_read = nullptr, err_write = nullptr;
+  if (!CreatePipe(&out_read, &out_write, &inherit, 0) || !CreatePipe(&err_read, &err_write, &inherit, 0)) {
+    throw std::runtime_error("pipe failed");
+  }
+  SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
+  std::wstring line;
+  for (const auto& a : argv) {
+    if (!line.empty()) line.push_back(L' ');
+    AppendQuoted(a, &line);
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = out_write;
+  startup.hStdError = err_write;
+  PROCESS_INFORMATION child{};
+  const BOOL started =
+      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child);
+  CloseHandle(out_write);
+  CloseHandle(err_write);
+  RunResult result;
+  if (!started) {
+    CloseHandle(out_read);
+    CloseHandle(err_read);
+    result.err = "cannot start " + argv[0];
+    return result;
+  }
+  // Both pipes are drained at once, so a full one never stops the child.
+  std::thread err_reader([&] { result.err = TextMode(Slurp(err_read)); });
+  result.out = TextMode(Slurp(out_read));
+  err_reader.join();
+  CloseHandle(out_read);
+  CloseHandle(err_read);
+  WaitForSingleObject(child.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(child.hProcess, &code);
+  result.exit_code = static_cast<int>(code);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  return result;
+}
+
+std::string NoSuchFileText() {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      ERROR_FILE_NOT_FOUND, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string utf8;
+  if (length != 0 && text != nullptr) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(size > 0 ? size : 0));
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), size, nullptr, nullptr);
+  }
+  if (text != nullptr) LocalFree(text);
+  while (!utf8.empty() && (utf8.back() == '\n' || utf8.back() == '\r' || utf8.back() == ' ')) utf8.pop_back();
+  return utf8;
+}
+
+// Only programs with the .exe ending run here; the independent readers are
+// Linux programs (mdbtools) or scripts (Node), found only where installed so.
+bool OnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  if (path == nullptr) return false;
+  std::stringstream dirs(path);
+  std::string dir;
+  std::error_code ignored;
+  while (std::getline(dirs, dir, ';')) {
+    if (!dir.empty() && fs::is_regular_file(fs::u8path(dir) / (program + ".exe"), ignored)) return true;
+  }
+  return false;
+}
+#else
 RunResult Run(const std::vector<std::string>& argv) {
   std::array<int, 2> out{};
   std::array<int, 2> err{};
@@ -138,6 +278,8 @@ RunResult Run(const std::vector<std::string>& argv) {
   return result;
 }
 
+std::string NoSuchFileText() { return std::strerror(ENOENT); }
+
 bool OnPath(const std::string& program) {
   const char* path = std::getenv("PATH");
   if (path == nullptr) return false;
@@ -148,6 +290,7 @@ bool OnPath(const std::string& program) {
   }
   return false;
 }
+#endif
 
 bool HaveMdbTools() {
   return OnPath("mdb-export") && OnPath("mdb-tables") && OnPath("mdb-count");

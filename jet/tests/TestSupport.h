@@ -37,8 +37,11 @@ struct RunResult {
   std::string out;
   std::string err;
 };
-// Runs argv[0] found on PATH (or given as a path), without a shell.
+// Runs argv[0] found on PATH (or given as a path), without a shell. Line
+// ends in the output are "\n", as a text-mode reader gets them on Windows too.
 RunResult Run(const std::vector<std::string>& argv);
+// The system's own words for a missing file, as the engine passes them on.
+std::string NoSuchFileText();
 bool OnPath(const std::string& program);
 
 // Independent readers.

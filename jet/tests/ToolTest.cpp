@@ -24,7 +24,7 @@ TEST(Tool, ErrorsGoToStandardErrorWithExitOne) {
   const auto r = test::Run({kTool, "exec", missing, "DELETE * FROM T_Room"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "tarvex-jet: " + missing + ": cannot open the file: No such file or directory\n");
+  EXPECT_EQ(r.err, "tarvex-jet: " + missing + ": cannot open the file: " + test::NoSuchFileText() + "\n");
 }
 
 TEST(Tool, InfoAndExecOnARealFile) {

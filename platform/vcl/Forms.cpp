@@ -9,16 +9,20 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <optional>
 
 namespace vcl {
 namespace {
 
-// Keeps a top-level form at its outer size and puts it in place on first show.
+// Gives a top-level window its outer size and place when it is first shown. A
+// window manager frames the window a little after it is shown, and only then
+// are the frame's extents known, so the geometry is worked out again whenever
+// they change.
 class OuterGeometry final : public QObject {
  public:
-  OuterGeometry(QWidget& form, QSize outer, Placement placement)
+  OuterGeometry(QWidget& form, std::optional<QSize> outer, Placement placement)
       : QObject(&form), form_(form), outer_(outer), placement_(placement) {
-    form.resize(outer);
+    if (outer_) form.resize(*outer_);
     form.installEventFilter(this);
   }
 
@@ -27,15 +31,15 @@ class OuterGeometry final : public QObject {
     if (watched == &form_ && corrections_ < kMaxCorrections) {
       switch (event->type()) {
         case QEvent::Show:
+          applied_.reset();
+          Apply();
+          for (int delay : {50, 200, 600}) QTimer::singleShot(delay, this, [this] { Apply(); });
+          break;
         case QEvent::Move:
         case QEvent::Resize:
         case QEvent::Expose:
         case QEvent::ActivationChange:
-          Correct();
-          // A window manager frames the window a little after it is shown.
-          if (event->type() == QEvent::Show) {
-            for (int delay : {50, 200, 600}) QTimer::singleShot(delay, this, [this] { Correct(); });
-          }
+          Apply();
           break;
         default:
           break;
@@ -45,45 +49,45 @@ class OuterGeometry final : public QObject {
   }
 
  private:
-  static constexpr int kMaxCorrections = 4;
+  static constexpr int kMaxCorrections = 6;
 
   QMargins FrameMargins() const {
-    const QRect frame = form_.frameGeometry();
-    const QRect client = form_.geometry();
-    return {client.left() - frame.left(), client.top() - frame.top(),
-            frame.right() - client.right(), frame.bottom() - client.bottom()};
+    if (const QWindow* window = form_.windowHandle()) return window->frameMargins();
+    return {};
   }
 
-  void Correct() {
+  QRect Area() const {
+    if (placement_ == Placement::OwnerCentre && form_.parentWidget()) {
+      return form_.parentWidget()->window()->frameGeometry();
+    }
+    const QScreen* screen = form_.screen() ? form_.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    return placement_ == Placement::ScreenCentre ? screen->geometry() : screen->virtualGeometry();
+  }
+
+  void Apply() {
     if (!form_.isVisible()) return;
     const QMargins margins = FrameMargins();
-    if (placed_ && margins == applied_) return;
+    if (applied_ && *applied_ == margins) return;
     applied_ = margins;
     ++corrections_;
-    form_.resize(outer_.width() - margins.left() - margins.right(),
-                 outer_.height() - margins.top() - margins.bottom());
-    if (!placed_ || !form_.testAttribute(Qt::WA_Moved)) Place();
-    placed_ = true;
-  }
-
-  void Place() {
-    QRect area;
-    if (placement_ == Placement::OwnerCentre && form_.parentWidget()) {
-      area = form_.parentWidget()->window()->frameGeometry();
-    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-      area = screen->virtualGeometry();
+    const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
+    const QSize client = outer_ ? *outer_ - frame : form_.size();
+    const QSize outer = client + frame;
+    const QRect area = Area();
+    if (area.isNull()) {
+      form_.resize(client);
+      return;
     }
-    if (area.isNull()) return;
-    const QPoint topLeft = area.center() - QPoint(outer_.width() / 2, outer_.height() / 2);
-    form_.move(topLeft);
-    form_.setAttribute(Qt::WA_Moved, false);
+    const QPoint frameTopLeft(area.x() + (area.width() - outer.width()) / 2,
+                              area.y() + (area.height() - outer.height()) / 2);
+    form_.setGeometry(QRect(frameTopLeft + QPoint(margins.left(), margins.top()), client));
   }
 
   QWidget& form_;
-  QSize outer_;
+  std::optional<QSize> outer_;
   Placement placement_;
-  QMargins applied_;
-  bool placed_ = false;
+  std::optional<QMargins> applied_;
   int corrections_ = 0;
 };
 
@@ -101,6 +105,10 @@ void ApplyFormLook(QWidget& form) {
 
 void SetOuterGeometry(QWidget& form, int width, int height, Placement placement) {
   new OuterGeometry(form, QSize(width, height), placement);
+}
+
+void CentreOnScreen(QWidget& window) {
+  new OuterGeometry(window, std::nullopt, Placement::ScreenCentre);
 }
 
 int ShowModal(QDialog& dialog) { return dialog.exec(); }

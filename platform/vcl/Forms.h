@@ -16,7 +16,9 @@
 
 namespace vcl {
 
-enum class Placement { DesktopCentre, OwnerCentre };
+// Where a window goes when first shown: centred on the desktop (all monitors
+// together), on its own screen, or over its owner.
+enum class Placement { DesktopCentre, ScreenCentre, OwnerCentre };
 
 // The form's colour and font: the system's button face, and the 8-point dialog
 // font (11 pixels high at 96 dpi).
@@ -40,6 +42,9 @@ class TDialogForm : public QDialog {
 
 // A push button that is never pressed by Enter elsewhere on its form.
 QPushButton* MakeButton(QWidget* form, const char* name, const QString& caption, QRect geometry);
+
+// Centres `window` on its screen, frame included, the first time it is shown.
+void CentreOnScreen(QWidget& window);
 
 // Runs `dialog` modally; the caller's window is disabled meanwhile.
 int ShowModal(QDialog& dialog);

@@ -1,5 +1,7 @@
 #include "vcl/MessageBoxes.h"
 
+#include "vcl/Forms.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -55,6 +57,7 @@ class QtMessageBoxes final : public MessageBoxes {
       box.setStyleSheet(QStringLiteral("QLabel{max-width: %1px;}")
                             .arg(screen->availableGeometry().width() / 2));
     }
+    CentreOnScreen(box);
     box.exec();
   }
 };

@@ -1,8 +1,9 @@
 #pragma once
 
 // Stand-in for the Windows profile functions the program reads and writes its
-// INI file with, keeping their names and behaviour. Strings are byte strings
-// in the system's ANSI code page and pass through unchanged.
+// INI file with, keeping their names and behaviour. Sections, keys and values
+// are byte strings in the system's ANSI code page and pass through unchanged;
+// the file name is UTF-8, as every path in the program (on Windows too).
 //
 // What a Windows INI file means to these functions:
 //  - a line's first non-blank '[' opens a section; its name runs to the first

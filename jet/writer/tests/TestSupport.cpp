@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cinttypes>
 #include <cstdio>
@@ -13,6 +14,36 @@ namespace jet::writer::testing {
 
 namespace fs = std::filesystem;
 
+#if defined(_WIN32)
+// The independent readers are Linux programs; on Windows they are used only
+// where someone installed .exe builds of them on PATH, through cmd.exe.
+CommandResult Run(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = _popen((command + " 2>NUL").c_str(), "rb");
+  if (pipe == nullptr) return result;
+  std::array<char, 1 << 16> buffer{};
+  std::size_t got = 0;
+  while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.out.append(buffer.data(), got);
+  result.exitCode = _pclose(pipe);
+  return result;
+}
+
+bool HaveProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  if (path == nullptr) return false;
+  std::string list(path);
+  std::error_code ignored;
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t end = std::min(list.find(';', start), list.size());
+    const std::string dir = list.substr(start, end - start);
+    if (!dir.empty() && fs::is_regular_file(fs::u8path(dir) / (name + ".exe"), ignored)) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+std::string Quote(const std::string& path) { return "\"" + path + "\""; }
+#else
 CommandResult Run(const std::string& command) {
   CommandResult result;
   FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
@@ -40,6 +71,7 @@ std::string Quote(const std::string& path) {
   }
   return out + "'";
 }
+#endif
 
 std::string MdbReaderScript() {
   const fs::path tools = fs::path(TARVEX_SOURCE_DIR) / "tests" / "tools";
