@@ -107,22 +107,21 @@ const MicroResult* FindOpen(const Results& results, Cache cache, bool largest) {
   return found;
 }
 
-// The largest database opened against the smallest, from a cold page cache:
-// no more pages read, and no more than half as long again (what a few
-// scattered disk reads vary by).
+// The largest database opened against the smallest, from a cold page cache.
+// What start-up costs is judged by the pages it reads, which do not vary
+// from run to run; the times are shown beside them, but a few cold reads of
+// a virtual disk shared with other work vary by more than any size effect.
 Goal OpenGoal(const Results& results) {
-  constexpr double kTimeMargin = 1.5;
   Goal g{"Opening the largest database vs the smallest (cold cache)", "not measured",
-         "same pages read, time ≤ 1.5×", false, false};
+         "no more pages read", false, false};
   const MicroResult* small = FindOpen(results, Cache::kCold, false);
   const MicroResult* large = FindOpen(results, Cache::kCold, true);
   if (small == nullptr || large == nullptr || small == large || small->seconds <= 0) return g;
-  const double r = large->seconds / small->seconds;
-  g.measured = Ratio(r) + " (" + MiB(large->file_bytes) + ": " + Micros(large->seconds) + ", " +
-               Format("%.1f", large->pages_read) + " pages; " + MiB(small->file_bytes) + ": " +
-               Micros(small->seconds) + ", " + Format("%.1f", small->pages_read) + " pages)";
+  g.measured = Format("%.1f", large->pages_read) + " pages against " + Format("%.1f", small->pages_read) + " (" +
+               MiB(large->file_bytes) + ": " + Micros(large->seconds) + "; " + MiB(small->file_bytes) + ": " +
+               Micros(small->seconds) + "; time " + Ratio(large->seconds / small->seconds) + ")";
   g.known = true;
-  g.met = large->pages_read <= small->pages_read && r <= kTimeMargin;
+  g.met = large->pages_read <= small->pages_read;
   return g;
 }
 
