@@ -115,7 +115,7 @@ TEST(JetDays, RejectsImpossibleDates) {
 
 struct KeyCase {
   const char* name;
-  layout::ColumnCode code;
+  ColumnCode code;
   Value value;
   const char* key;
 };
@@ -131,7 +131,6 @@ TEST_P(KeyBytes, SortAsTheirValues) {
   EXPECT_EQ(HexOf(key), GetParam().key);
 }
 
-using layout::ColumnCode;
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyBytes,
     ::testing::Values(
