@@ -6,18 +6,11 @@
 #include <vector>
 
 #include "Pager.h"
+#include "jet/Format.h"
 
 namespace jet {
 
-namespace object_type {
-inline constexpr std::int64_t kTable = 1;
-inline constexpr std::int64_t kLinkedOdbc = 4;
-inline constexpr std::int64_t kQuery = 5;
-inline constexpr std::int64_t kLinkedJet = 6;
-}  // namespace object_type
-
-// MSysObjects marks system tables with either of these flag bits.
-inline constexpr std::uint32_t kSystemObjectFlags = 0x80000002u;
+inline constexpr std::uint32_t kSystemObjectFlags = object_flag::kSystem | object_flag::kAltSystem;
 
 struct CatalogEntry {
   std::int64_t id = 0;
@@ -37,7 +30,7 @@ struct CatalogEntry {
 // The rows of MSysObjects, whose definition is always on page 2.
 class Catalog {
  public:
-  static constexpr std::uint32_t kCatalogPage = 2;
+  static constexpr std::uint32_t kCatalogPage = fixed_page::kCatalog;
 
   static Catalog Read(const Pager& pager);
 

@@ -7,12 +7,12 @@ namespace jet {
 namespace {
 
 std::size_t FixedSize(const Column& column) {
-  switch (column.type) {
-    case 0x01: return 0;  // yes/no lives in the null mask
-    case 0x02: return 1;
-    case 0x03: return 2;
-    case 0x04: case 0x06: return 4;
-    case 0x05: case 0x07: case 0x08: return 8;
+  switch (static_cast<ColumnCode>(column.type)) {
+    case ColumnCode::kBoolean: return 0;  // yes/no lives in the null mask
+    case ColumnCode::kByte: return 1;
+    case ColumnCode::kInteger: return 2;
+    case ColumnCode::kLong: case ColumnCode::kSingle: return 4;
+    case ColumnCode::kCurrency: case ColumnCode::kDouble: case ColumnCode::kDateTime: return 8;
     default: return column.length;
   }
 }

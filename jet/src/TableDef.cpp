@@ -12,7 +12,6 @@ namespace {
 // A definition never needs more: 255 columns with long names and 32 indexes
 // fit in a few pages. The bound stops a cyclic or endless page chain.
 constexpr std::size_t kMaxDefinitionPages = 64;
-constexpr std::uint32_t kContinuationHeader = 8;
 
 class Reader {
  public:
@@ -52,7 +51,7 @@ TableDef TableDef::Load(const Pager& pager, std::uint32_t page) {
     Page current = pager.ReadTyped(next, page_type::kTableDef, "a table definition");
     def.pages_.push_back(next);
     const auto& b = current.bytes();
-    const std::size_t from = def.bytes_.empty() ? 0 : kContinuationHeader;
+    const std::size_t from = def.bytes_.empty() ? 0 : table_def::kContinuationHeader;
     def.bytes_.insert(def.bytes_.end(), b.begin() + static_cast<std::ptrdiff_t>(from), b.end());
     next = current.U32(format.tdef_next_page);
     if (next == 0) break;
@@ -139,10 +138,10 @@ TableDef::Location TableDef::Locate(std::size_t offset, std::size_t length) cons
   std::size_t capacity = page_size_;
   while (in_page >= capacity) {
     in_page -= capacity;
-    capacity = page_size_ - kContinuationHeader;
+    capacity = page_size_ - table_def::kContinuationHeader;
     ++page_index;
   }
-  const std::size_t start = page_index == 0 ? in_page : in_page + kContinuationHeader;
+  const std::size_t start = page_index == 0 ? in_page : in_page + table_def::kContinuationHeader;
   if (page_index >= pages_.size() || start + length > page_size_) {
     throw Damaged("table definition at page " + std::to_string(page()) + ": a field at offset " +
                   std::to_string(offset) + " straddles its pages");

@@ -17,7 +17,7 @@ struct Column {
   std::uint16_t fixed_offset = 0;
   std::uint16_t length = 0;
   std::uint8_t flags = 0;
-  bool fixed() const { return (flags & 0x01) != 0; }
+  bool fixed() const { return (flags & column_flag::kFixed) != 0; }
 };
 
 // A B-tree of the table; several logical indexes may share one.

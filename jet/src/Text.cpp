@@ -101,7 +101,7 @@ std::string DecodeText(std::span<const std::uint8_t> bytes, JetVersion version) 
     }
     return out;
   }
-  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+  if (bytes.size() >= 2 && bytes[0] == compressed_text::kMark0 && bytes[1] == compressed_text::kMark1) {
     return FromUtf16(Uncompress(bytes.subspan(2)));
   }
   std::vector<std::uint16_t> units;

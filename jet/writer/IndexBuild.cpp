@@ -235,28 +235,27 @@ class LevelWriter {
   // Lays the current entries out in the held page buffer.
   void render(std::uint32_t tailPage) {
     buffer_.fill(0);
-    buffer_[0] = static_cast<std::uint8_t>(leaf_ ? layout::PageType::kIndexLeaf
-                                                 : layout::PageType::kIndexNode);
+    buffer_[0] = leaf_ ? page_type::kIndexLeaf : page_type::kIndexNode;
     buffer_[1] = 0x01;
-    PutLE32(buffer_.data() + ix::kOwnerOffset, tdefPage_);
-    PutLE32(buffer_.data() + ix::kPrevPageOffset, built_.empty() ? 0 : built_.back().page);
-    PutLE32(buffer_.data() + ix::kTailPageOffset, tailPage);
+    PutLE32(buffer_.data() + kFormat.index_owner, tdefPage_);
+    PutLE32(buffer_.data() + kFormat.index_prev_page, built_.empty() ? 0 : built_.back().page);
+    PutLE32(buffer_.data() + kFormat.index_tail_page, tailPage);
     const std::size_t prefix = entries_.size() > 1 ? prefix_ : 0;
-    PutLE16(buffer_.data() + ix::kPrefixLengthOffset, static_cast<std::uint32_t>(prefix));
+    PutLE16(buffer_.data() + kFormat.index_prefix_length, static_cast<std::uint32_t>(prefix));
     std::size_t at = 0;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       const Bytes& e = entries_[i];
       const std::size_t skip = i == 0 ? 0 : prefix;
-      std::memcpy(buffer_.data() + ix::kEntriesOffset + at, e.data() + skip, e.size() - skip);
+      std::memcpy(buffer_.data() + kFormat.index_first_entry + at, e.data() + skip, e.size() - skip);
       at += e.size() - skip;
-      buffer_[ix::kEntryMaskOffset + at / 8] |= static_cast<std::uint8_t>(1u << (at % 8));
+      buffer_[kFormat.index_entry_mask + at / 8] |= static_cast<std::uint8_t>(1u << (at % 8));
     }
-    PutLE16(buffer_.data() + ix::kFreeSpaceOffset, static_cast<std::uint32_t>(ix::kEntrySpace - at));
+    PutLE16(buffer_.data() + kFormat.index_free_space, static_cast<std::uint32_t>(ix::kEntrySpace - at));
   }
 
   void writeHeld(std::uint32_t nextPage) {
     if (!held_) return;
-    PutLE32(buffer_.data() + ix::kNextPageOffset, nextPage);
+    PutLE32(buffer_.data() + kFormat.index_next_page, nextPage);
     store_.write(heldPage_, buffer_.data());
     held_ = false;
   }

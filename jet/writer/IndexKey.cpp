@@ -9,7 +9,6 @@
 namespace jet::writer {
 namespace {
 
-using layout::ColumnCode;
 namespace ix = layout::index;
 
 [[noreturn]] void Unsupported(const ColumnSpec& column) {

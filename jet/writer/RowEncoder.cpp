@@ -11,7 +11,6 @@
 
 namespace jet::writer {
 
-using layout::ColumnCode;
 
 double DateTime::toJetDays() const {
   using namespace std::chrono;
@@ -119,7 +118,7 @@ Bytes RowEncoder::encode(const std::vector<Value>& row, const LongValueStore& lo
                                 " values for " + std::to_string(columns.size()) + " columns");
   }
   const std::size_t maskSize = (columns.size() + 7) / 8;
-  Bytes out(layout::row::kColumnCountSize + spec_.fixedSize, 0);
+  Bytes out(kFormat.row_column_count_size + spec_.fixedSize, 0);
   PutLE16(out.data(), static_cast<std::uint32_t>(columns.size()));
   Bytes mask(maskSize, 0);
   auto markPresent = [&mask](std::uint16_t n) {
@@ -138,7 +137,7 @@ Bytes RowEncoder::encode(const std::vector<Value>& row, const LongValueStore& lo
       continue;
     }
     if (!c.isFixed() || v.isNull()) continue;
-    putFixed(out.data() + layout::row::kColumnCountSize + c.fixedOffset, c, v);
+    putFixed(out.data() + kFormat.row_column_count_size + c.fixedOffset, c, v);
     markPresent(c.number);
   }
   // Variable columns in the order of their slots in the offset table.

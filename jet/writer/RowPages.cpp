@@ -18,14 +18,14 @@ RowPageWriter::RowPageWriter(PageStore& store, std::array<std::uint8_t, 4> owner
     : store_(store), owner_(owner) {}
 
 std::size_t RowPageWriter::freeSpace() const {
-  return dataStart_ - (dp::kRowTableOffset + rows_ * dp::kRowPointerSize);
+  return dataStart_ - (kFormat.data_row_table + rows_ * dp::kRowPointerSize);
 }
 
 void RowPageWriter::startPage() {
   buffer_.fill(0);
-  buffer_[0] = static_cast<std::uint8_t>(layout::PageType::kData);
+  buffer_[0] = page_type::kData;
   buffer_[1] = 0x01;
-  std::memcpy(buffer_.data() + dp::kOwnerOffset, owner_.data(), owner_.size());
+  std::memcpy(buffer_.data() + kFormat.data_owner, owner_.data(), owner_.size());
   page_ = store_.allocate();
   pages_.push_back(page_);
   open_ = true;
@@ -39,7 +39,7 @@ RowId RowPageWriter::add(const std::uint8_t* row, std::size_t size) {
   if (!open_) startPage();
   dataStart_ -= size;
   std::memcpy(buffer_.data() + dataStart_, row, size);
-  PutLE16(buffer_.data() + dp::kRowTableOffset + rows_ * dp::kRowPointerSize,
+  PutLE16(buffer_.data() + kFormat.data_row_table + rows_ * dp::kRowPointerSize,
           static_cast<std::uint32_t>(dataStart_));
   RowId id{page_, static_cast<std::uint8_t>(rows_)};
   ++rows_;
@@ -48,8 +48,8 @@ RowId RowPageWriter::add(const std::uint8_t* row, std::size_t size) {
 
 void RowPageWriter::flush() {
   if (!open_) return;
-  PutLE16(buffer_.data() + dp::kFreeSpaceOffset, static_cast<std::uint32_t>(freeSpace()));
-  PutLE16(buffer_.data() + dp::kRowCountOffset, rows_);
+  PutLE16(buffer_.data() + kFormat.data_free_space, static_cast<std::uint32_t>(freeSpace()));
+  PutLE16(buffer_.data() + kFormat.data_row_count, rows_);
   store_.write(page_, buffer_.data());
   lastPage_ = page_;
   lastFree_ = freeSpace();

@@ -4,7 +4,6 @@
 
 namespace jet::writer {
 
-using layout::ColumnCode;
 namespace td = layout::tdef;
 namespace cat = layout::catalog;
 
@@ -56,7 +55,7 @@ const std::string kEngine(cat::kEngineSid, 2);
 const std::string kAdminsGroup(cat::kAdminsGroupSid, 2);
 const std::string kUsersGroup(cat::kUsersGroupSid, 2);
 
-constexpr std::int64_t kSystemFlag = static_cast<std::int32_t>(cat::kSystemObjectFlag);
+constexpr std::int64_t kSystemFlag = static_cast<std::int32_t>(object_flag::kSystem);
 
 std::vector<Value> ObjectRow(std::int64_t id, std::int64_t parent, const char* name, std::int64_t type,
                              const DateTime& created, const std::string& owner, std::int64_t flags) {
@@ -80,7 +79,7 @@ std::vector<Value> AceRow(std::int64_t object, const std::string& sid, std::int6
 
 std::vector<SystemTable> SystemTables() {
   std::vector<SystemTable> tables;
-  tables.push_back(Make("MSysObjects", layout::kCatalogTdefPage,
+  tables.push_back(Make("MSysObjects", fixed_page::kCatalog,
                         {Fixed("Id", ColumnCode::kLong, 4), Fixed("ParentId", ColumnCode::kLong, 4),
                          Variable("Name", ColumnCode::kText, 510), Fixed("Type", ColumnCode::kInteger, 2),
                          Fixed("DateCreate", ColumnCode::kDateTime, 8),
@@ -93,7 +92,7 @@ std::vector<SystemTable> SystemTables() {
                          Variable("RmtInfoLong", ColumnCode::kOle, 0), Variable("Lv", ColumnCode::kOle, 0),
                          Variable("LvProp", ColumnCode::kOle, 0), Variable("LvModule", ColumnCode::kOle, 0),
                          Variable("LvExtra", ColumnCode::kOle, 0)},
-                        {Index("Id", {0}, cat::kObjectsIndexFlags, td::kLogicalIndexPrimary),
+                        {Index("Id", {0}, cat::kObjectsIndexFlags, logical_index::kPrimaryKey),
                          Index("ParentIdName", {1, 2}, cat::kObjectsIndexFlags, td::kLogicalIndexNormal)}));
   tables.push_back(Make("MSysACEs", 3,
                         {Fixed("ObjectId", ColumnCode::kLong, 4),
@@ -105,7 +104,7 @@ std::vector<SystemTable> SystemTables() {
                          Variable("Order", ColumnCode::kBinary, 510), Variable("Name1", ColumnCode::kText, 510),
                          Variable("Name2", ColumnCode::kText, 510), Variable("Expression", ColumnCode::kMemo, 0),
                          Fixed("Flag", ColumnCode::kInteger, 2), Fixed("LvExtra", ColumnCode::kLong, 4)},
-                        {Index("ObjectIdAttribute", {0, 1, 2}, cat::kQueriesIndexFlags, td::kLogicalIndexPrimary)}));
+                        {Index("ObjectIdAttribute", {0, 1, 2}, cat::kQueriesIndexFlags, logical_index::kPrimaryKey)}));
   tables.push_back(Make("MSysRelationships", 5,
                         {Variable("szRelationship", ColumnCode::kText, 510), Fixed("grbit", ColumnCode::kLong, 4),
                          Fixed("ccolumn", ColumnCode::kLong, 4), Fixed("icolumn", ColumnCode::kLong, 4),
@@ -121,20 +120,20 @@ std::vector<SystemTable> SystemTables() {
 std::vector<std::vector<Value>> CatalogObjectRows(const std::vector<CatalogTable>& userTables,
                                                   const DateTime& created) {
   std::vector<std::vector<Value>> rows;
-  rows.push_back(ObjectRow(cat::kTablesContainer, cat::kRootContainer, "Tables", cat::kTypeContainer, created,
+  rows.push_back(ObjectRow(cat::kTablesContainer, cat::kRootContainer, "Tables", object_type::kContainer, created,
                            kAdminUser, kSystemFlag));
-  rows.push_back(ObjectRow(cat::kDatabasesContainer, cat::kRootContainer, "Databases", cat::kTypeContainer,
+  rows.push_back(ObjectRow(cat::kDatabasesContainer, cat::kRootContainer, "Databases", object_type::kContainer,
                            created, kAdminUser, kSystemFlag));
   rows.push_back(ObjectRow(cat::kRelationshipsContainer, cat::kRootContainer, "Relationships",
-                           cat::kTypeContainer, created, kAdminUser, kSystemFlag));
-  rows.push_back(ObjectRow(cat::kDatabaseObject, cat::kDatabasesContainer, "MSysDb", cat::kTypeDatabase, created,
+                           object_type::kContainer, created, kAdminUser, kSystemFlag));
+  rows.push_back(ObjectRow(cat::kDatabaseObject, cat::kDatabasesContainer, "MSysDb", object_type::kDatabase, created,
                            kEngine, kSystemFlag));
   for (const auto& t : SystemTables()) {
-    rows.push_back(ObjectRow(t.tdefPage, cat::kTablesContainer, t.spec.name.c_str(), cat::kTypeTable, created,
+    rows.push_back(ObjectRow(t.tdefPage, cat::kTablesContainer, t.spec.name.c_str(), object_type::kTable, created,
                              kAdminUser, kSystemFlag));
   }
   for (const auto& t : userTables) {
-    rows.push_back(ObjectRow(t.tdefPage, cat::kTablesContainer, t.name.c_str(), cat::kTypeTable, created,
+    rows.push_back(ObjectRow(t.tdefPage, cat::kTablesContainer, t.name.c_str(), object_type::kTable, created,
                              kAdminUser, 0));
   }
   return rows;

@@ -19,19 +19,19 @@ void AppendName(Bytes& out, const std::string& name) {
 }
 
 void AppendColumn(Bytes& out, const TableSpec& spec, const ColumnSpec& c) {
-  std::array<std::uint8_t, td::kColumnEntrySize> e{};
+  std::array<std::uint8_t, kFormat.column_size> e{};
   namespace col = td::column;
-  e[col::kType] = static_cast<std::uint8_t>(c.code);
+  e[kFormat.column_type] = static_cast<std::uint8_t>(c.code);
   PutLE32(e.data() + col::kMagic, td::kMagic);
-  PutLE16(e.data() + col::kNumber, c.number);
-  PutLE16(e.data() + col::kVarIndex, c.varIndex);
+  PutLE16(e.data() + kFormat.column_number, c.number);
+  PutLE16(e.data() + kFormat.column_var_index, c.varIndex);
   PutLE16(e.data() + col::kNumberAgain, spec.system ? 0 : c.number);
   // Access names the sort order on every column, not only on text.
   PutLE16(e.data() + col::kSortOrder, layout::header::kSortOrderGeneral);
-  e[col::kFlags] = c.flags;
+  e[kFormat.column_flags] = c.flags;
   e[col::kExtFlags] = c.extFlags;
-  PutLE16(e.data() + col::kFixedOffset, c.fixedOffset);
-  PutLE16(e.data() + col::kLength, c.isLongValue() ? 0 : c.length);
+  PutLE16(e.data() + kFormat.column_fixed_offset, c.fixedOffset);
+  PutLE16(e.data() + kFormat.column_length, c.isLongValue() ? 0 : c.length);
   out.insert(out.end(), e.begin(), e.end());
 }
 
@@ -67,23 +67,23 @@ void AppendLogicalIndex(Bytes& out, std::uint32_t number, const IndexSpec& index
 }
 
 Bytes Serialize(const TableSpec& spec, const TableFacts& facts) {
-  Bytes out(td::kHeaderSize, 0);
-  out[0] = static_cast<std::uint8_t>(layout::PageType::kTableDefinition);
+  Bytes out(kFormat.tdef_block_end, 0);
+  out[0] = page_type::kTableDef;
   out[1] = 0x01;
   PutLE32(out.data() + td::kMagicOffset, td::kMagic);
-  PutLE32(out.data() + td::kRowCountOffset, facts.rowCount);
-  PutLE32(out.data() + td::kAutoNumberOffset, facts.lastAutoNumber);
+  PutLE32(out.data() + kFormat.tdef_row_count, facts.rowCount);
+  PutLE32(out.data() + kFormat.tdef_autonumber, facts.lastAutoNumber);
   out[td::kAutoNumberFlagOffset] = 0x01;
-  out[td::kTableTypeOffset] = spec.system ? td::kTypeSystem : td::kTypeUser;
+  out[kFormat.tdef_table_type] = spec.system ? table_type::kSystem : table_type::kUser;
   const auto columns = static_cast<std::uint32_t>(spec.columns.size());
   const auto indexes = static_cast<std::uint32_t>(spec.indexes.size());
-  PutLE16(out.data() + td::kMaxColumnsOffset, columns);
-  PutLE16(out.data() + td::kVarColumnsOffset, spec.varCount);
-  PutLE16(out.data() + td::kColumnsOffset, columns);
-  PutLE32(out.data() + td::kLogicalIndexesOffset, indexes);
-  PutLE32(out.data() + td::kRealIndexesOffset, indexes);
-  PutLE32(out.data() + td::kOwnedPagesMapOffset, facts.ownedMap);
-  PutLE32(out.data() + td::kFreePagesMapOffset, facts.freeMap);
+  PutLE16(out.data() + kFormat.tdef_max_columns, columns);
+  PutLE16(out.data() + kFormat.tdef_var_column_count, spec.varCount);
+  PutLE16(out.data() + kFormat.tdef_column_count, columns);
+  PutLE32(out.data() + kFormat.tdef_index_count, indexes);
+  PutLE32(out.data() + kFormat.tdef_real_index_count, indexes);
+  PutLE32(out.data() + kFormat.tdef_owned_pages, facts.ownedMap);
+  PutLE32(out.data() + kFormat.tdef_free_pages, facts.freeMap);
 
   for (std::uint32_t i = 0; i < indexes; ++i) {
     AppendLE32(out, 0);
@@ -102,7 +102,7 @@ Bytes Serialize(const TableSpec& spec, const TableFacts& facts) {
   }
   AppendLE16(out, td::kEndMarker);
   // The length counts the first page's header too.
-  PutLE32(out.data() + td::kLengthOffset, static_cast<std::uint32_t>(out.size()));
+  PutLE32(out.data() + kFormat.tdef_length, static_cast<std::uint32_t>(out.size()));
   return out;
 }
 
@@ -123,19 +123,19 @@ void WriteTableDefinition(PageStore& store, std::uint32_t firstPage, const Table
       put = std::min(def.size(), room);
       std::copy_n(def.begin(), put, page.begin());
     } else {
-      page[0] = static_cast<std::uint8_t>(layout::PageType::kTableDefinition);
+      page[0] = page_type::kTableDef;
       page[1] = 0x01;
-      room -= td::kContinuationHeaderSize;
+      room -= table_def::kContinuationHeader;
       put = std::min(def.size() - at, room);
       std::copy_n(def.begin() + static_cast<std::ptrdiff_t>(at), put,
-                  page.begin() + td::kContinuationHeaderSize);
+                  page.begin() + table_def::kContinuationHeader);
     }
     const std::size_t used = layout::kPageSize - room + put;
     PutLE16(page.data() + td::kFreeSpaceOffset,
             static_cast<std::uint32_t>(layout::kPageSize - used >= 8 ? layout::kPageSize - used - 8 : 0));
     at += put;
     const std::uint32_t next = at < def.size() ? store.allocate() : 0;
-    PutLE32(page.data() + td::kNextPageOffset, next);
+    PutLE32(page.data() + kFormat.tdef_next_page, next);
     store.write(current, page.data());
     if (next == 0) break;
     current = next;

@@ -6,7 +6,6 @@
 namespace jet::writer {
 namespace {
 
-using layout::ColumnCode;
 namespace td = layout::tdef;
 
 ColumnCode CodeOf(ColumnType type) {
@@ -47,9 +46,9 @@ ColumnSpec MakeColumn(const std::string& table, const ColumnDef& def) {
     c.length = layout::FixedSize(c.code);
   }
   const bool variable = def.type == ColumnType::kText || def.type == ColumnType::kMemo;
-  c.flags = td::kColumnUpdatable;
-  if (!variable) c.flags |= td::kColumnFixed;
-  if (def.autoNumber) c.flags |= td::kColumnAutoNumber;
+  c.flags = column_flag::kUpdatable;
+  if (!variable) c.flags |= column_flag::kFixed;
+  if (def.autoNumber) c.flags |= column_flag::kAutoNumber;
   if (variable) c.extFlags = td::kColumnExtCompressedText;
   return c;
 }
@@ -75,7 +74,7 @@ IndexSpec MakeIndex(const TableSpec& spec, const IndexDef& def) {
   }
   if (def.primaryKey) {
     index.flags |= td::kIndexUnique | td::kIndexRequired;
-    index.logicalType = td::kLogicalIndexPrimary;
+    index.logicalType = logical_index::kPrimaryKey;
   } else if (def.unique) {
     index.flags |= td::kIndexUnique;
   }

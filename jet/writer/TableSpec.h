@@ -13,7 +13,7 @@ namespace jet::writer {
 
 struct ColumnSpec {
   std::string name;
-  layout::ColumnCode code = layout::ColumnCode::kLong;
+  ColumnCode code = ColumnCode::kLong;
   std::uint16_t length = 0;  // bytes as the definition states them
   std::uint8_t flags = 0;
   std::uint8_t extFlags = 0;
@@ -24,11 +24,11 @@ struct ColumnSpec {
   std::uint16_t fixedOffset = 0;
   std::uint16_t varIndex = 0;
 
-  bool isFixed() const { return (flags & layout::tdef::kColumnFixed) != 0; }
+  bool isFixed() const { return (flags & column_flag::kFixed) != 0; }
   bool isLongValue() const {
-    return code == layout::ColumnCode::kMemo || code == layout::ColumnCode::kOle;
+    return code == ColumnCode::kMemo || code == ColumnCode::kOle;
   }
-  bool isBoolean() const { return code == layout::ColumnCode::kBoolean; }
+  bool isBoolean() const { return code == ColumnCode::kBoolean; }
 };
 
 struct IndexSpec {

@@ -74,8 +74,8 @@ Bytes EncodeStoredText(const std::u16string& text, bool mayCompress) {
   if (!mayCompress || !Compressible(text)) return Utf16Bytes(text);
   Bytes out;
   out.reserve(text.size() + 2);
-  out.push_back(layout::text::kCompressedMark0);
-  out.push_back(layout::text::kCompressedMark1);
+  out.push_back(compressed_text::kMark0);
+  out.push_back(compressed_text::kMark1);
   for (char16_t c : text) out.push_back(static_cast<std::uint8_t>(c));
   return out;
 }

@@ -8,7 +8,6 @@
 namespace jet::writer {
 
 namespace um = layout::usagemap;
-namespace dp = layout::data;
 
 namespace {
 
@@ -20,17 +19,17 @@ void SetBit(std::uint8_t* bitmap, std::uint32_t bit) {
 
 void StartBitmapPage(PageBuffer& page) {
   page.fill(0);
-  page[0] = static_cast<std::uint8_t>(layout::PageType::kUsageBitmap);
+  page[0] = page_type::kUsageMap;
   page[1] = 0x01;
 }
 
 Bytes InlineRow(const std::vector<std::uint32_t>& pages) {
   Bytes row(um::kRowSize, 0);
-  row[0] = um::kInline;
+  row[0] = usage_map::kInline;
   if (pages.empty()) return row;
   const std::uint32_t start = pages.front();
-  PutLE32(row.data() + um::kInlineStartOffset, start);
-  for (std::uint32_t p : pages) SetBit(row.data() + um::kInlineBitmapOffset, p - start);
+  PutLE32(row.data() + usage_map::kInlineStartPage, start);
+  for (std::uint32_t p : pages) SetBit(row.data() + usage_map::kInlineBitmap, p - start);
   return row;
 }
 
@@ -38,7 +37,7 @@ Bytes InlineRow(const std::vector<std::uint32_t>& pages) {
 // this helper only sets bits, the meaning is the caller's.
 Bytes ReferenceRow(PageStore& store, const std::vector<std::uint32_t>& pages) {
   Bytes row(um::kRowSize, 0);
-  row[0] = um::kReference;
+  row[0] = usage_map::kIndirect;
   PageBuffer bitmap{};
   std::size_t i = 0;
   while (i < pages.size()) {
@@ -47,11 +46,11 @@ Bytes ReferenceRow(PageStore& store, const std::vector<std::uint32_t>& pages) {
     StartBitmapPage(bitmap);
     const std::uint32_t base = slot * static_cast<std::uint32_t>(um::kPagesPerBitmapPage);
     for (; i < pages.size() && pages[i] / um::kPagesPerBitmapPage == slot; ++i) {
-      SetBit(bitmap.data() + um::kBitmapPageHeader, pages[i] - base);
+      SetBit(bitmap.data() + usage_map::kBitmapPageData, pages[i] - base);
     }
     const std::uint32_t page = store.allocate();
     store.write(page, bitmap.data());
-    PutLE32(row.data() + 1 + 4 * slot, page);
+    PutLE32(row.data() + usage_map::kIndirectPages + 4 * slot, page);
   }
   return row;
 }
@@ -59,7 +58,7 @@ Bytes ReferenceRow(PageStore& store, const std::vector<std::uint32_t>& pages) {
 void PlaceRow(PageBuffer& page, std::size_t index, std::size_t& dataStart, const Bytes& row) {
   dataStart -= row.size();
   std::copy(row.begin(), row.end(), page.begin() + static_cast<std::ptrdiff_t>(dataStart));
-  PutLE16(page.data() + dp::kRowTableOffset + index * dp::kRowPointerSize,
+  PutLE16(page.data() + kFormat.data_row_table + index * layout::data::kRowPointerSize,
           static_cast<std::uint32_t>(dataStart));
 }
 
@@ -79,9 +78,9 @@ void WriteGlobalUsageMap(PageStore& store) {
   std::size_t bytes = (used + 7) / 8;
   bytes = std::max<std::size_t>(um::kInlineBitmapSize, (bytes + 7) / 8 * 8);
   if (bytes <= kMaxInlineBytes) {
-    row.assign(um::kInlineBitmapOffset + bytes, 0);
-    row[0] = um::kInline;
-    for (std::uint32_t p = used; p < bytes * 8; ++p) SetBit(row.data() + um::kInlineBitmapOffset, p);
+    row.assign(usage_map::kInlineBitmap + bytes, 0);
+    row[0] = usage_map::kInline;
+    for (std::uint32_t p = used; p < bytes * 8; ++p) SetBit(row.data() + usage_map::kInlineBitmap, p);
   } else {
     // One bitmap page per slot in use; they are pages in use themselves.
     std::uint32_t slots = 0;
@@ -92,30 +91,30 @@ void WriteGlobalUsageMap(PageStore& store) {
     const std::uint32_t total = store.pageCount();
     if (slots > um::kReferenceSlots) throw std::runtime_error("database too large for its usage maps");
     row.assign(um::kRowSize, 0);
-    row[0] = um::kReference;
+    row[0] = usage_map::kIndirect;
     PageBuffer bitmap{};
     for (std::uint32_t s = 0; s < slots; ++s) {
       StartBitmapPage(bitmap);
       const std::uint32_t base = s * static_cast<std::uint32_t>(um::kPagesPerBitmapPage);
       for (std::uint32_t bit = 0; bit < um::kPagesPerBitmapPage; ++bit) {
-        if (base + bit >= total) SetBit(bitmap.data() + um::kBitmapPageHeader, bit);
+        if (base + bit >= total) SetBit(bitmap.data() + usage_map::kBitmapPageData, bit);
       }
       const std::uint32_t page = total - slots + s;
       store.write(page, bitmap.data());
-      PutLE32(row.data() + 1 + 4 * s, page);
+      PutLE32(row.data() + usage_map::kIndirectPages + 4 * s, page);
     }
   }
   PageBuffer page{};
-  page[0] = static_cast<std::uint8_t>(layout::PageType::kData);
+  page[0] = page_type::kData;
   page[1] = 0x01;
-  PutLE32(page.data() + dp::kOwnerOffset, um::kGlobalMapOwner);
+  PutLE32(page.data() + kFormat.data_owner, um::kGlobalMapOwner);
   std::size_t dataStart = layout::kPageSize;
   PlaceRow(page, 0, dataStart, row);
   PlaceRow(page, 1, dataStart, Bytes(um::kRowSize, 0));
-  PutLE16(page.data() + dp::kRowCountOffset, 2);
-  PutLE16(page.data() + dp::kFreeSpaceOffset,
-          static_cast<std::uint32_t>(dataStart - dp::kRowTableOffset - 2 * dp::kRowPointerSize));
-  store.write(layout::kGlobalUsageMapPage, page.data());
+  PutLE16(page.data() + kFormat.data_row_count, 2);
+  PutLE16(page.data() + kFormat.data_free_space,
+          static_cast<std::uint32_t>(dataStart - kFormat.data_row_table - 2 * layout::data::kRowPointerSize));
+  store.write(fixed_page::kGlobalUsageMap, page.data());
 }
 
 }  // namespace jet::writer

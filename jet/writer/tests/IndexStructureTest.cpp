@@ -14,7 +14,7 @@
 #include "DatabaseWriter.h"
 #include "JetInspect.h"
 #include "SampleDatabase.h"
-#include "TestSupport.h"
+#include "WriterTestSupport.h"
 
 namespace jet::writer {
 namespace {
@@ -47,9 +47,9 @@ std::uint32_t Pointer(const testing::PageBytes& entry) {
 class AccessIndexes : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(AccessIndexes, WalkerFindsSoundTreesInFilesAccessMade) {
-  const std::string path = testing::SharedDir() + "/fixtures/access/" + GetParam();
+  const std::string path = (test::FixtureDir() / GetParam()).string();
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "fixture missing: " << path;
-  if (!testing::HaveProgram("mdb-export")) GTEST_SKIP() << "mdbtools (mdb-export) is not installed";
+  if (!test::OnPath("mdb-export")) GTEST_SKIP() << "mdbtools (mdb-export) is not installed";
   FilePages file(path);
   int indexes = 0;
   for (const auto& [name, tdef] : UserTables(path)) {
@@ -191,7 +191,7 @@ TEST(WrittenMemos, LongValuePagesAreExactlyThoseOfTheColumnsMap) {
 class CatalogLikeJet : public ::testing::Test {
  protected:
   void SetUp() override {
-    jetFile_ = testing::SharedDir() + "/fixtures/access/emptyJet4.mdb";
+    jetFile_ = (test::FixtureDir() / "emptyJet4.mdb").string();
     if (!std::filesystem::exists(jetFile_)) GTEST_SKIP() << "fixture missing: " << jetFile_;
     ours_ = testing::ScratchPath("empty.mdb");
     WriterOptions options;
@@ -230,17 +230,17 @@ TEST_F(CatalogLikeJet, SystemTableIndexesHoldTheSameEntries) {
 }
 
 TEST_F(CatalogLikeJet, SystemTablesHaveTheSameSchema) {
-  if (!testing::HaveProgram("mdb-schema")) GTEST_SKIP() << "mdbtools (mdb-schema) is not installed";
+  if (!test::OnPath("mdb-schema")) GTEST_SKIP() << "mdbtools (mdb-schema) is not installed";
   for (const char* table : {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"}) {
     auto schema = [table](const std::string& path) {
-      return testing::Run("mdb-schema --indexes -T " + std::string(table) + " " + testing::Quote(path) + " mysql").out;
+      return test::Run({"mdb-schema", "--indexes", "-T", table, path, "mysql"}).out;
     };
     EXPECT_EQ(schema(ours_), schema(jetFile_)) << table;
   }
 }
 
 TEST_F(CatalogLikeJet, CatalogRowsMatchApartFromPagesAndTimes) {
-  if (!testing::HaveProgram("mdb-export")) GTEST_SKIP() << "mdbtools (mdb-export) is not installed";
+  if (!test::OnPath("mdb-export")) GTEST_SKIP() << "mdbtools (mdb-export) is not installed";
   for (const char* table : {"MSysObjects", "MSysACEs"}) {
     const auto ours = testing::ReadWithMdbExport(ours_, table);
     const auto jet = testing::ReadWithMdbExport(jetFile_, table);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "DatabaseWriter.h"
-#include "TestSupport.h"
+#include "WriterTestSupport.h"
 
 namespace jet::writer {
 namespace {
@@ -136,7 +136,7 @@ class ReaderAgreement : public ::testing::TestWithParam<Case> {
 };
 
 TEST_P(ReaderAgreement, MdbExportReadsEveryValue) {
-  if (!testing::HaveProgram("mdb-export")) GTEST_SKIP() << "mdbtools (mdb-export) is not installed";
+  if (!test::OnPath("mdb-export")) GTEST_SKIP() << "mdbtools (mdb-export) is not installed";
   const auto written = writeDatabase();
   testing::ExpectRows(testing::ReadWithMdbExport(path_, "AllTypes"), written, AllTypesTable().columns,
                       testing::Reader::kMdbExport);
@@ -147,20 +147,19 @@ TEST_P(ReaderAgreement, MdbExportReadsEveryValue) {
 }
 
 TEST_P(ReaderAgreement, MdbReaderReadsEveryValue) {
-  if (testing::MdbReaderScript().empty()) GTEST_SKIP() << "mdb-reader (node, tests/tools) is not installed";
+  if (!test::HaveMdbReader()) GTEST_SKIP() << "mdb-reader (node, tests/tools) is not installed";
   const auto written = writeDatabase();
   testing::ExpectRows(testing::ReadWithMdbReader(path_, "AllTypes"), written, AllTypesTable().columns,
                       testing::Reader::kMdbReader);
 }
 
 TEST_P(ReaderAgreement, MdbToolsSeeTablesCountsAndSchema) {
-  if (!testing::HaveProgram("mdb-tables")) GTEST_SKIP() << "mdbtools is not installed";
+  if (!test::OnPath("mdb-tables")) GTEST_SKIP() << "mdbtools is not installed";
   writeDatabase();
-  const std::string file = testing::Quote(path_);
-  EXPECT_EQ(testing::Run("mdb-tables -1 " + file).out, "AllTypes\nOther\n");
-  EXPECT_EQ(testing::Run("mdb-count " + file + " AllTypes").out, std::to_string(GetParam().rows) + "\n");
-  EXPECT_EQ(testing::Run("mdb-ver " + file).out, "JET4\n");
-  const std::string schema = testing::Run("mdb-schema --indexes -T AllTypes " + file + " mysql").out;
+  EXPECT_EQ(test::Run({"mdb-tables", "-1", path_}).out, "AllTypes\nOther\n");
+  EXPECT_EQ(test::Run({"mdb-count", path_, "AllTypes"}).out, std::to_string(GetParam().rows) + "\n");
+  EXPECT_EQ(test::Run({"mdb-ver", path_}).out, "JET4\n");
+  const std::string schema = test::Run({"mdb-schema", "--indexes", "-T", "AllTypes", path_, "mysql"}).out;
   for (const char* fragment :
        {"`Id`\t\t\tint not null auto_increment unique", "`Small`\t\t\tsmallint", "`Tiny`\t\t\ttinyint",
         "`Big`\t\t\tint", "`Price`\t\t\tfloat", "`Ratio`\t\t\tfloat", "`Stamp`\t\t\tdatetime",
@@ -169,7 +168,7 @@ TEST_P(ReaderAgreement, MdbToolsSeeTablesCountsAndSchema) {
     EXPECT_NE(schema.find(fragment), std::string::npos) << "missing: " << fragment << "\n" << schema;
   }
   // The Access flavour names the column types themselves.
-  const std::string access = testing::Run("mdb-schema -T AllTypes " + file).out;
+  const std::string access = test::Run({"mdb-schema", "-T", "AllTypes", path_}).out;
   for (const char* fragment : {"[Id]\t\t\tLong Integer", "[Small]\t\t\tInteger", "[Tiny]\t\t\tByte",
                                "[Price]\t\t\tCurrency", "[Ratio]\t\t\tDouble", "[Stamp]\t\t\tDateTime",
                                "[Flag]\t\t\tBoolean", "[Name]\t\t\tText (100)", "[Note]\t\t\tMemo/Hyperlink"}) {
@@ -179,8 +178,8 @@ TEST_P(ReaderAgreement, MdbToolsSeeTablesCountsAndSchema) {
 
 // So many columns that the table definition takes several pages.
 TEST(WideTable, DefinitionSpanningPagesReadsBack) {
-  const bool haveExport = testing::HaveProgram("mdb-export");
-  const bool haveReader = !testing::MdbReaderScript().empty();
+  const bool haveExport = test::OnPath("mdb-export");
+  const bool haveReader = !!test::HaveMdbReader();
   if (!haveExport && !haveReader) GTEST_SKIP() << "neither mdbtools nor mdb-reader is installed";
   TableDef wide;
   wide.name = "Wide";

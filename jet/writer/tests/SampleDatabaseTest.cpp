@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "SampleDatabase.h"
-#include "TestSupport.h"
+#include "WriterTestSupport.h"
 
 namespace jet::writer {
 namespace {
@@ -38,8 +38,8 @@ class SampleDatabase : public ::testing::TestWithParam<SampleCase> {
 };
 
 TEST_P(SampleDatabase, MdbToolsReadRoomsAndBuildings) {
-  if (!testing::HaveProgram("mdb-export")) GTEST_SKIP() << "mdbtools (mdb-export) is not installed";
-  EXPECT_EQ(testing::Run("mdb-tables -1 " + testing::Quote(path_)).out, "T_Building\nT_Room\n");
+  if (!test::OnPath("mdb-export")) GTEST_SKIP() << "mdbtools (mdb-export) is not installed";
+  EXPECT_EQ(test::Run({"mdb-tables", "-1", path_}).out, "T_Building\nT_Room\n");
   testing::ExpectRows(testing::ReadWithMdbExport(path_, "T_Room"), rooms_, RoomTableDef().columns,
                       testing::Reader::kMdbExport);
   testing::ExpectRows(testing::ReadWithMdbExport(path_, "T_Building"), buildings_, BuildingTableDef().columns,
@@ -47,7 +47,7 @@ TEST_P(SampleDatabase, MdbToolsReadRoomsAndBuildings) {
 }
 
 TEST_P(SampleDatabase, MdbReaderReadsRoomsAndBuildings) {
-  if (testing::MdbReaderScript().empty()) GTEST_SKIP() << "mdb-reader (node, tests/tools) is not installed";
+  if (!test::HaveMdbReader()) GTEST_SKIP() << "mdb-reader (node, tests/tools) is not installed";
   testing::ExpectRows(testing::ReadWithMdbReader(path_, "T_Room"), rooms_, RoomTableDef().columns,
                       testing::Reader::kMdbReader);
   testing::ExpectRows(testing::ReadWithMdbReader(path_, "T_Building"), buildings_, BuildingTableDef().columns,
@@ -72,28 +72,27 @@ TEST(SampleRooms, LookLikeAHotel) {
 }
 
 TEST(SampleTool, CreatesTheRequestedRooms) {
-  if (!testing::HaveProgram("mdb-count")) GTEST_SKIP() << "mdbtools (mdb-count) is not installed";
+  if (!test::OnPath("mdb-count")) GTEST_SKIP() << "mdbtools (mdb-count) is not installed";
   const std::string path = testing::ScratchPath("tool.mdb");
-  const std::string tool = testing::Quote(TARVEX_JET_TOOL);
-  EXPECT_EQ(testing::Run(tool + " create-sample " + testing::Quote(path) + " --rooms 321 --no-memos").exitCode, 0);
-  EXPECT_EQ(testing::Run("mdb-count " + testing::Quote(path) + " T_Room").out, "321\n");
-  EXPECT_EQ(testing::Run("mdb-export " + testing::Quote(path) + " T_Room | cut -d, -f11 | sort -u").out,
-            "\nRemark\n");  // only the header names it
+  EXPECT_EQ(test::Run({TARVEX_JET_TOOL, "create-sample", path, "--rooms", "321", "--no-memos"}).exit_code, 0);
+  EXPECT_EQ(test::Run({"mdb-count", path, "T_Room"}).out, "321\n");
+  for (const auto& row : testing::ReadWithMdbExport(path, "T_Room")) EXPECT_TRUE(row.at(10).null);  // Remark
   const std::string defaults = testing::ScratchPath("defaults.mdb");
-  EXPECT_EQ(testing::Run(tool + " create-sample " + testing::Quote(defaults)).exitCode, 0);
-  EXPECT_EQ(testing::Run("mdb-count " + testing::Quote(defaults) + " T_Room").out, "36\n");
+  EXPECT_EQ(test::Run({TARVEX_JET_TOOL, "create-sample", defaults}).exit_code, 0);
+  EXPECT_EQ(test::Run({"mdb-count", defaults, "T_Room"}).out, "36\n");
 }
 
 TEST(SampleTool, RefusesBadArguments) {
-  const std::string tool = testing::Quote(TARVEX_JET_TOOL);
   const std::string path = testing::ScratchPath("bad.mdb");
-  for (const std::string& args : std::vector<std::string>{"", "create-sample", "create-sample " + path + " --rooms",
-                                 "create-sample " + path + " --rooms -3", "create-sample " + path + " --rooms 1x",
-                                 "create-sample " + path + " --color"}) {
-    EXPECT_EQ(testing::Run(tool + " " + args).exitCode, 1) << args;
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"create-sample"}, {"create-sample", path, "--rooms"}, {"create-sample", path, "--rooms", "-3"},
+           {"create-sample", path, "--rooms", "1x"}, {"create-sample", path, "--color"}}) {
+    std::vector<std::string> argv{TARVEX_JET_TOOL};
+    argv.insert(argv.end(), args.begin(), args.end());
+    EXPECT_EQ(test::Run(argv).exit_code, 1) << args.size() << " arguments";
   }
   EXPECT_FALSE(std::filesystem::exists(path));
-  EXPECT_EQ(testing::Run(tool + " create-sample /no/such/folder/x.mdb").exitCode, 1);
+  EXPECT_EQ(test::Run({TARVEX_JET_TOOL, "create-sample", "/no/such/folder/x.mdb"}).exit_code, 1);
 }
 
 }  // namespace

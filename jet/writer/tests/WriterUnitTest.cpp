@@ -12,7 +12,7 @@
 #include "HeaderPage.h"
 #include "IndexKey.h"
 #include "JetInspect.h"
-#include "TestSupport.h"
+#include "WriterTestSupport.h"
 #include "Text.h"
 
 namespace jet::writer {
@@ -34,7 +34,7 @@ std::string HexOf(const Bytes& bytes) {
 // ------------------------------------------------------------------ header
 
 TEST(HeaderMask, UnmasksTheHeaderOfAFileJetMade) {
-  const std::string path = testing::SharedDir() + "/fixtures/access/emptyJet4.mdb";
+  const std::string path = (test::FixtureDir() / "emptyJet4.mdb").string();
   if (!fs::exists(path)) GTEST_SKIP() << "fixture missing: " << path;
   testing::FilePages file(path);
   const auto mask = HeaderMask();
@@ -115,7 +115,7 @@ TEST(JetDays, RejectsImpossibleDates) {
 
 struct KeyCase {
   const char* name;
-  layout::ColumnCode code;
+  ColumnCode code;
   Value value;
   const char* key;
 };
@@ -131,7 +131,6 @@ TEST_P(KeyBytes, SortAsTheirValues) {
   EXPECT_EQ(HexOf(key), GetParam().key);
 }
 
-using layout::ColumnCode;
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyBytes,
     ::testing::Values(

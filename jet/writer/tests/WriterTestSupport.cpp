@@ -1,85 +1,17 @@
-#include "TestSupport.h"
+#include "WriterTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 namespace jet::writer::testing {
 
 namespace fs = std::filesystem;
-
-#if defined(_WIN32)
-// The independent readers are Linux programs; on Windows they are used only
-// where someone installed .exe builds of them on PATH, through cmd.exe.
-CommandResult Run(const std::string& command) {
-  CommandResult result;
-  FILE* pipe = _popen((command + " 2>NUL").c_str(), "rb");
-  if (pipe == nullptr) return result;
-  std::array<char, 1 << 16> buffer{};
-  std::size_t got = 0;
-  while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.out.append(buffer.data(), got);
-  result.exitCode = _pclose(pipe);
-  return result;
-}
-
-bool HaveProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  if (path == nullptr) return false;
-  std::string list(path);
-  std::error_code ignored;
-  for (std::size_t start = 0; start <= list.size();) {
-    const std::size_t end = std::min(list.find(';', start), list.size());
-    const std::string dir = list.substr(start, end - start);
-    if (!dir.empty() && fs::is_regular_file(fs::u8path(dir) / (name + ".exe"), ignored)) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
-std::string Quote(const std::string& path) { return "\"" + path + "\""; }
-#else
-CommandResult Run(const std::string& command) {
-  CommandResult result;
-  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::array<char, 1 << 16> buffer{};
-  std::size_t got = 0;
-  while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.out.append(buffer.data(), got);
-  const int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
-bool HaveProgram(const std::string& name) {
-  return Run("command -v " + name + " >/dev/null").exitCode == 0;
-}
-
-std::string Quote(const std::string& path) {
-  std::string out = "'";
-  for (char c : path) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out += c;
-    }
-  }
-  return out + "'";
-}
-#endif
-
-std::string MdbReaderScript() {
-  const fs::path tools = fs::path(TARVEX_SOURCE_DIR) / "tests" / "tools";
-  if (!fs::exists(tools / "node_modules" / "mdb-reader") || !HaveProgram("node")) return "";
-  return (tools / "mdb-reader-dump.mjs").string();
-}
-
-std::string SharedDir() { return TARVEX_SHARED_DIR; }
 
 std::string ScratchPath(const std::string& fileName) {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -142,20 +74,23 @@ Table ParseCsv(const std::string& csv) {
 
 namespace {
 
-// Turns the dump's JSON into lines of cells split by 0x1f, 0x01 for null.
+// Turns one table of the dump (JSON in the file named by its argument) into
+// lines of cells split by 0x1f, 0x01 for null.
 constexpr const char* kFlatten =
-    "let s='';process.stdin.setEncoding('utf8');process.stdin.on('data',d=>s+=d).on('end',()=>{"
-    "const t=Object.values(JSON.parse(s).tables)[0];"
+    "const t=JSON.parse(require('fs').readFileSync(process.argv[1],'utf8'));"
     "let o='';for(const r of t.rows){o+=r.map(v=>v===null?'\\x01':String(v)).join('\\x1f')+'\\x1e';}"
-    "process.stdout.write(o);});";
+    "process.stdout.write(o);";
 
 }  // namespace
 
 Table ReadWithMdbReader(const std::string& file, const std::string& table) {
-  const std::string script = MdbReaderScript();
-  const auto result = Run("node " + Quote(script) + " " + Quote(file) + " " + Quote(table) +
-                          " | node -e " + Quote(kFlatten));
-  if (result.exitCode != 0) throw std::runtime_error("mdb-reader failed on " + file);
+  const auto tables = jet::test::MdbReaderTables(file);
+  const auto found = tables.find(table);
+  if (found == tables.end()) throw std::runtime_error("mdb-reader finds no table " + table + " in " + file);
+  const std::string json = ScratchPath(table + ".json");
+  std::ofstream(json, std::ios::binary) << found->second;
+  const auto result = jet::test::Run({"node", "-e", kFlatten, json});
+  if (result.exit_code != 0) throw std::runtime_error("mdb-reader output not understood: " + result.err);
   Table rows;
   std::vector<Cell> row;
   Cell cell;
@@ -179,8 +114,8 @@ Table ReadWithMdbReader(const std::string& file, const std::string& table) {
 }
 
 Table ReadWithMdbExport(const std::string& file, const std::string& table) {
-  const auto result = Run("mdb-export -T '%Y-%m-%d %H:%M:%S' " + Quote(file) + " " + Quote(table));
-  if (result.exitCode != 0) throw std::runtime_error("mdb-export failed on " + file);
+  const auto result = jet::test::Run({"mdb-export", "-T", "%Y-%m-%d %H:%M:%S", file, table});
+  if (result.exit_code != 0) throw std::runtime_error("mdb-export failed on " + file);
   Table rows = ParseCsv(result.out);
   if (!rows.empty()) rows.erase(rows.begin());  // the header
   return rows;

@@ -1,28 +1,16 @@
-// Helpers for the writer's tests: running the independent readers, reading
-// their output, and scratch paths.
+// Helpers for the writer's tests: what the independent readers return, cell
+// by cell, against the rows written; and scratch paths. Running the readers
+// and finding fixtures is the engine tests' support (jet::test).
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "Schema.h"
+#include "TestSupport.h"
 #include "Value.h"
 
 namespace jet::writer::testing {
-
-struct CommandResult {
-  int exitCode = -1;
-  std::string out;
-};
-
-// Runs a shell command; stderr is discarded.
-CommandResult Run(const std::string& command);
-bool HaveProgram(const std::string& name);
-std::string Quote(const std::string& path);
-
-// The mdb-reader dump script, if its node modules are installed.
-std::string MdbReaderScript();
-std::string SharedDir();
 
 // A fresh path in a per-test scratch folder.
 std::string ScratchPath(const std::string& fileName);
