@@ -50,7 +50,7 @@ TableWriter::~TableWriter() = default;
 
 std::int64_t TableWriter::addRow(std::vector<Value> row) { return builder_->addRow(std::move(row)); }
 std::uint32_t TableWriter::rowCount() const { return builder_->rowCount(); }
-const std::string& TableWriter::name() const { return builder_->spec().name; }
+const std::string& TableWriter::name() const { return builder_->layout().name; }
 
 // --------------------------------------------------------- DatabaseWriter
 
@@ -79,14 +79,14 @@ DatabaseWriter::~DatabaseWriter() {
 
 TableWriter& DatabaseWriter::addTable(const TableDef& def) {
   if (finished_) throw std::logic_error("database already finished");
-  TableSpec spec = MakeUserTableSpec(def);
+  TableLayout layout = MakeUserTableLayout(def);
   for (const auto& t : tables_) {
     if (Folded(t->name()) == Folded(def.name)) {
       throw std::invalid_argument("table " + def.name + " already exists");
     }
   }
   const std::uint32_t tdef = store_->allocate();
-  auto builder = std::make_unique<TableBuilder>(*store_, env_, path_, std::move(spec), tdef,
+  auto builder = std::make_unique<TableBuilder>(*store_, env_, path_, std::move(layout), tdef,
                                                 options_.indexMemoryBudget);
   tables_.push_back(std::unique_ptr<TableWriter>(new TableWriter(std::move(builder))));
   return *tables_.back();
@@ -101,10 +101,10 @@ void DatabaseWriter::finish() {
     userTables.push_back({t->name(), t->builder_->tdefPage()});
   }
   for (auto& system : SystemTables()) {
-    TableBuilder builder(*store_, env_, path_, system.spec, system.tdefPage, kSystemIndexBudget);
-    if (system.spec.name == "MSysObjects") {
+    TableBuilder builder(*store_, env_, path_, system.layout, system.tdefPage, kSystemIndexBudget);
+    if (system.layout.name == "MSysObjects") {
       for (auto& row : CatalogObjectRows(userTables, options_.created)) builder.addRow(std::move(row));
-    } else if (system.spec.name == "MSysACEs") {
+    } else if (system.layout.name == "MSysACEs") {
       for (auto& row : CatalogPermissionRows(userTables)) builder.addRow(std::move(row));
     }
     builder.finish();

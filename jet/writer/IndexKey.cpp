@@ -11,11 +11,11 @@ namespace {
 
 namespace ix = layout::index;
 
-[[noreturn]] void Unsupported(const ColumnSpec& column) {
+[[noreturn]] void Unsupported(const ColumnLayout& column) {
   throw std::invalid_argument("column " + column.name + ": value cannot be used in an index");
 }
 
-std::int64_t IntegerOf(const ColumnSpec& column, const Value& value) {
+std::int64_t IntegerOf(const ColumnLayout& column, const Value& value) {
   if (const auto* v = value.get<std::int64_t>()) return *v;
   if (const auto* m = value.get<Currency>()) return m->tenThousandths;
   Unsupported(column);
@@ -39,7 +39,7 @@ void AppendFloating(Bytes& key, double v) {
   AppendBE(key, bits, 8);
 }
 
-void AppendText(Bytes& key, const ColumnSpec& column, const std::string& utf8) {
+void AppendText(Bytes& key, const ColumnLayout& column, const std::string& utf8) {
   for (char16_t c : Utf8ToUtf16(utf8)) {
     if (c < ix::kFirstCodedChar || c >= ix::kFirstCodedChar + ix::kTextSortCodes.size()) {
       Unsupported(column);
@@ -55,7 +55,7 @@ void AppendText(Bytes& key, const ColumnSpec& column, const std::string& utf8) {
 
 }  // namespace
 
-void AppendKeyPart(Bytes& key, const ColumnSpec& column, const Value& value) {
+void AppendKeyPart(Bytes& key, const ColumnLayout& column, const Value& value) {
   if (value.isNull()) {
     key.push_back(ix::kKeyNullAscending);
     return;

@@ -3,14 +3,14 @@
 #pragma once
 
 #include "Bytes.h"
-#include "TableSpec.h"
+#include "TableLayout.h"
 #include "Value.h"
 
 namespace jet::writer {
 
 // Appends one column's part of a key; throws std::invalid_argument for values
 // or types the writer cannot index.
-void AppendKeyPart(Bytes& key, const ColumnSpec& column, const Value& value);
+void AppendKeyPart(Bytes& key, const ColumnLayout& column, const Value& value);
 
 // Appends the pointer from an index entry to its row (page, then row number,
 // big-endian).

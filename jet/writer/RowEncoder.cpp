@@ -27,30 +27,30 @@ double DateTime::toJetDays() const {
 
 namespace {
 
-[[noreturn]] void Bad(const ColumnSpec& column, const std::string& why) {
+[[noreturn]] void Bad(const ColumnLayout& column, const std::string& why) {
   throw std::invalid_argument("column " + column.name + ": " + why);
 }
 
-std::int64_t IntegerIn(const ColumnSpec& column, const Value& value, std::int64_t lo, std::int64_t hi) {
+std::int64_t IntegerIn(const ColumnLayout& column, const Value& value, std::int64_t lo, std::int64_t hi) {
   const auto* v = value.get<std::int64_t>();
   if (v == nullptr) Bad(column, "needs a whole number");
   if (*v < lo || *v > hi) Bad(column, "value " + std::to_string(*v) + " out of range");
   return *v;
 }
 
-const std::string& TextOf(const ColumnSpec& column, const Value& value) {
+const std::string& TextOf(const ColumnLayout& column, const Value& value) {
   const auto* s = value.get<std::string>();
   if (s == nullptr) Bad(column, "needs text");
   return *s;
 }
 
-bool MayCompress(const ColumnSpec& column) {
+bool MayCompress(const ColumnLayout& column) {
   return (column.extFlags & layout::tdef::kColumnExtCompressedText) != 0;
 }
 
 }  // namespace
 
-void RowEncoder::putFixed(std::uint8_t* at, const ColumnSpec& column, const Value& value) const {
+void RowEncoder::putFixed(std::uint8_t* at, const ColumnLayout& column, const Value& value) const {
   switch (column.code) {
     case ColumnCode::kByte:
       *at = static_cast<std::uint8_t>(IntegerIn(column, value, 0, 255));
@@ -89,7 +89,7 @@ void RowEncoder::putFixed(std::uint8_t* at, const ColumnSpec& column, const Valu
   }
 }
 
-Bytes RowEncoder::variablePart(const ColumnSpec& column, const Value& value,
+Bytes RowEncoder::variablePart(const ColumnLayout& column, const Value& value,
                                const LongValueStore& longValues) const {
   switch (column.code) {
     case ColumnCode::kText: {
@@ -112,20 +112,20 @@ Bytes RowEncoder::variablePart(const ColumnSpec& column, const Value& value,
 }
 
 Bytes RowEncoder::encode(const std::vector<Value>& row, const LongValueStore& longValues) const {
-  const auto& columns = spec_.columns;
+  const auto& columns = layout_.columns;
   if (row.size() != columns.size()) {
-    throw std::invalid_argument("table " + spec_.name + ": row has " + std::to_string(row.size()) +
+    throw std::invalid_argument("table " + layout_.name + ": row has " + std::to_string(row.size()) +
                                 " values for " + std::to_string(columns.size()) + " columns");
   }
   const std::size_t maskSize = (columns.size() + 7) / 8;
-  Bytes out(kFormat.row_column_count_size + spec_.fixedSize, 0);
+  Bytes out(kFormat.row_column_count_size + layout_.fixedSize, 0);
   PutLE16(out.data(), static_cast<std::uint32_t>(columns.size()));
   Bytes mask(maskSize, 0);
   auto markPresent = [&mask](std::uint16_t n) {
     mask[n / 8] = static_cast<std::uint8_t>(mask[n / 8] | (1u << (n % 8)));
   };
 
-  std::vector<std::uint16_t> varOffsets(spec_.varCount, 0);
+  std::vector<std::uint16_t> varOffsets(layout_.varCount, 0);
   for (const auto& c : columns) {
     const Value& v = row[c.number];
     if (c.isBoolean()) {
@@ -141,11 +141,11 @@ Bytes RowEncoder::encode(const std::vector<Value>& row, const LongValueStore& lo
     markPresent(c.number);
   }
   // Variable columns in the order of their slots in the offset table.
-  std::vector<const ColumnSpec*> bySlot(spec_.varCount, nullptr);
+  std::vector<const ColumnLayout*> bySlot(layout_.varCount, nullptr);
   for (const auto& c : columns) {
     if (!c.isFixed()) bySlot[c.varIndex] = &c;
   }
-  for (const ColumnSpec* c : bySlot) {
+  for (const ColumnLayout* c : bySlot) {
     varOffsets[c->varIndex] = static_cast<std::uint16_t>(out.size());
     const Value& v = row[c->number];
     if (v.isNull()) continue;
@@ -153,14 +153,14 @@ Bytes RowEncoder::encode(const std::vector<Value>& row, const LongValueStore& lo
     out.insert(out.end(), data.begin(), data.end());
     markPresent(c->number);
   }
-  if (spec_.varCount > 0) {
+  if (layout_.varCount > 0) {
     AppendLE16(out, static_cast<std::uint32_t>(out.size()));  // end of data
-    for (std::size_t i = spec_.varCount; i-- > 0;) AppendLE16(out, varOffsets[i]);
-    AppendLE16(out, spec_.varCount);
+    for (std::size_t i = layout_.varCount; i-- > 0;) AppendLE16(out, varOffsets[i]);
+    AppendLE16(out, layout_.varCount);
   }
   out.insert(out.end(), mask.begin(), mask.end());
   if (out.size() > layout::data::kMaxRowSize) {
-    throw std::invalid_argument("table " + spec_.name + ": row too large (" + std::to_string(out.size()) +
+    throw std::invalid_argument("table " + layout_.name + ": row too large (" + std::to_string(out.size()) +
                                 " bytes)");
   }
   return out;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Bytes.h"
-#include "TableSpec.h"
+#include "TableLayout.h"
 #include "Value.h"
 
 namespace jet::writer {
@@ -16,17 +16,17 @@ using LongValueStore = std::function<Bytes(std::uint16_t column, const Bytes& da
 
 class RowEncoder {
  public:
-  explicit RowEncoder(const TableSpec& spec) : spec_(spec) {}
+  explicit RowEncoder(const TableLayout& layout) : layout_(layout) {}
 
   // Throws std::invalid_argument naming the column when a value does not fit.
   Bytes encode(const std::vector<Value>& row, const LongValueStore& longValues) const;
 
  private:
-  void putFixed(std::uint8_t* at, const ColumnSpec& column, const Value& value) const;
-  Bytes variablePart(const ColumnSpec& column, const Value& value,
+  void putFixed(std::uint8_t* at, const ColumnLayout& column, const Value& value) const;
+  Bytes variablePart(const ColumnLayout& column, const Value& value,
                      const LongValueStore& longValues) const;
 
-  const TableSpec& spec_;
+  const TableLayout& layout_;
 };
 
 }  // namespace jet::writer

@@ -13,8 +13,8 @@ constexpr std::uint8_t kSysFixed = cat::kSystemFixedColumn;
 constexpr std::uint8_t kSysVariable = cat::kSystemVariableColumn;
 constexpr std::uint8_t kSysSecurityId = cat::kSystemSecurityIdColumn;
 
-ColumnSpec Fixed(const char* name, ColumnCode code, std::uint16_t length) {
-  ColumnSpec c;
+ColumnLayout Fixed(const char* name, ColumnCode code, std::uint16_t length) {
+  ColumnLayout c;
   c.name = name;
   c.code = code;
   c.length = length;
@@ -22,9 +22,9 @@ ColumnSpec Fixed(const char* name, ColumnCode code, std::uint16_t length) {
   return c;
 }
 
-ColumnSpec Variable(const char* name, ColumnCode code, std::uint16_t length,
+ColumnLayout Variable(const char* name, ColumnCode code, std::uint16_t length,
                     std::uint8_t flags = kSysVariable) {
-  ColumnSpec c;
+  ColumnLayout c;
   c.name = name;
   c.code = code;
   c.length = length;
@@ -33,19 +33,19 @@ ColumnSpec Variable(const char* name, ColumnCode code, std::uint16_t length,
   return c;
 }
 
-IndexSpec Index(const char* name, std::vector<std::uint16_t> columns, std::uint8_t flags,
+IndexLayout Index(const char* name, std::vector<std::uint16_t> columns, std::uint8_t flags,
                 std::uint8_t logicalType) {
-  return IndexSpec{name, std::move(columns), flags, logicalType};
+  return IndexLayout{name, std::move(columns), flags, logicalType};
 }
 
-SystemTable Make(std::string name, std::uint32_t page, std::vector<ColumnSpec> columns,
-                 std::vector<IndexSpec> indexes) {
+SystemTable Make(std::string name, std::uint32_t page, std::vector<ColumnLayout> columns,
+                 std::vector<IndexLayout> indexes) {
   SystemTable t;
-  t.spec.name = std::move(name);
-  t.spec.system = true;
-  t.spec.columns = std::move(columns);
-  t.spec.indexes = std::move(indexes);
-  AssignPlacement(t.spec);
+  t.layout.name = std::move(name);
+  t.layout.system = true;
+  t.layout.columns = std::move(columns);
+  t.layout.indexes = std::move(indexes);
+  AssignPlacement(t.layout);
   t.tdefPage = page;
   return t;
 }
@@ -129,7 +129,7 @@ std::vector<std::vector<Value>> CatalogObjectRows(const std::vector<CatalogTable
   rows.push_back(ObjectRow(cat::kDatabaseObject, cat::kDatabasesContainer, "MSysDb", object_type::kDatabase, created,
                            kEngine, kSystemFlag));
   for (const auto& t : SystemTables()) {
-    rows.push_back(ObjectRow(t.tdefPage, cat::kTablesContainer, t.spec.name.c_str(), object_type::kTable, created,
+    rows.push_back(ObjectRow(t.tdefPage, cat::kTablesContainer, t.layout.name.c_str(), object_type::kTable, created,
                              kAdminUser, kSystemFlag));
   }
   for (const auto& t : userTables) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TableSpec.h"
+#include "TableLayout.h"
 #include "Value.h"
 
 namespace jet::writer {
@@ -18,7 +18,7 @@ struct CatalogTable {
 };
 
 struct SystemTable {
-  TableSpec spec;
+  TableLayout layout;
   std::uint32_t tdefPage = 0;
 };
 

@@ -9,31 +9,31 @@
 
 namespace jet::writer {
 
-TableBuilder::TableBuilder(PageStore& store, FileEnv& env, const std::string& scratchNear, TableSpec spec,
+TableBuilder::TableBuilder(PageStore& store, FileEnv& env, const std::string& scratchNear, TableLayout layout,
                            std::uint32_t tdefPage, std::size_t indexMemoryBudget)
     : store_(store),
-      spec_(std::move(spec)),
+      layout_(std::move(layout)),
       tdefPage_(tdefPage),
-      encoder_(spec_),
+      encoder_(layout_),
       rows_(store, OwnerTable(tdefPage)) {
-  for (std::uint16_t column : spec_.longValueColumns) {
+  for (std::uint16_t column : layout_.longValueColumns) {
     longValues_.emplace(column, std::make_unique<LongValueWriter>(store));
   }
-  for (std::size_t i = 0; i < spec_.indexes.size(); ++i) {
+  for (std::size_t i = 0; i < layout_.indexes.size(); ++i) {
     indexEntries_.push_back(std::make_unique<EntrySorter>(env, scratchNear, indexMemoryBudget));
   }
 }
 
 std::int64_t TableBuilder::assignAutoNumber(std::vector<Value>& row) {
-  if (spec_.autoNumberColumn < 0) return 0;
-  Value& cell = row[static_cast<std::size_t>(spec_.autoNumberColumn)];
+  if (layout_.autoNumberColumn < 0) return 0;
+  Value& cell = row[static_cast<std::size_t>(layout_.autoNumberColumn)];
   if (cell.isNull()) {
-    if (lastAutoNumber_ >= INT32_MAX) throw std::runtime_error("table " + spec_.name + ": autonumbers exhausted");
+    if (lastAutoNumber_ >= INT32_MAX) throw std::runtime_error("table " + layout_.name + ": autonumbers exhausted");
     cell.setInt(lastAutoNumber_ + 1);
   }
   const auto* given = cell.get<std::int64_t>();
   if (given == nullptr || *given < 1 || *given > INT32_MAX) {
-    throw std::invalid_argument("table " + spec_.name + ": autonumber must be a positive Long");
+    throw std::invalid_argument("table " + layout_.name + ": autonumber must be a positive Long");
   }
   lastAutoNumber_ = std::max(lastAutoNumber_, *given);
   return *given;
@@ -44,26 +44,26 @@ Bytes TableBuilder::storeLongValue(std::uint16_t column, const Bytes& data) {
 }
 
 std::int64_t TableBuilder::addRow(std::vector<Value> row) {
-  if (finished_) throw std::logic_error("table " + spec_.name + " is already finished");
-  if (row.size() != spec_.columns.size()) {
-    throw std::invalid_argument("table " + spec_.name + ": row has " + std::to_string(row.size()) +
-                                " values for " + std::to_string(spec_.columns.size()) + " columns");
+  if (finished_) throw std::logic_error("table " + layout_.name + " is already finished");
+  if (row.size() != layout_.columns.size()) {
+    throw std::invalid_argument("table " + layout_.name + ": row has " + std::to_string(row.size()) +
+                                " values for " + std::to_string(layout_.columns.size()) + " columns");
   }
-  if (rowCount_ == UINT32_MAX) throw std::runtime_error("table " + spec_.name + ": too many rows");
+  if (rowCount_ == UINT32_MAX) throw std::runtime_error("table " + layout_.name + ": too many rows");
   const std::int64_t previousAuto = lastAutoNumber_;
   const std::int64_t autoNumber = assignAutoNumber(row);
   Bytes keys;
   std::vector<Bytes> entries;
   try {
     // Keys first: they check what an index can hold before anything is written.
-    for (const auto& index : spec_.indexes) {
+    for (const auto& index : layout_.indexes) {
       keys.clear();
       for (std::uint16_t c : index.columns) {
         if ((index.flags & layout::tdef::kIndexRequired) != 0 && row[c].isNull()) {
-          throw std::invalid_argument("table " + spec_.name + ", index " + index.name + ": column " +
-                                      spec_.columns[c].name + " needs a value");
+          throw std::invalid_argument("table " + layout_.name + ", index " + index.name + ": column " +
+                                      layout_.columns[c].name + " needs a value");
         }
-        AppendKeyPart(keys, spec_.columns[c], row[c]);
+        AppendKeyPart(keys, layout_.columns[c], row[c]);
       }
       entries.push_back(keys);
     }
@@ -93,12 +93,12 @@ void TableBuilder::finish() {
   facts.lastAutoNumber = static_cast<std::uint32_t>(lastAutoNumber_);
   std::vector<IndexTree> trees;
   for (std::size_t i = 0; i < indexEntries_.size(); ++i) {
-    const IndexSpec& index = spec_.indexes[i];
+    const IndexLayout& index = layout_.indexes[i];
     try {
       trees.push_back(WriteIndexTree(store_, tdefPage_, *indexEntries_[i],
                                      (index.flags & layout::tdef::kIndexUnique) != 0));
     } catch (const std::invalid_argument& e) {
-      throw std::invalid_argument("table " + spec_.name + ", index " + index.name + ": " + e.what());
+      throw std::invalid_argument("table " + layout_.name + ", index " + index.name + ": " + e.what());
     }
   }
   indexEntries_.clear();
@@ -120,7 +120,7 @@ void TableBuilder::finish() {
     facts.longValues.push_back(lv);
   }
   maps.flush();
-  WriteTableDefinition(store_, tdefPage_, spec_, facts);
+  WriteTableDefinition(store_, tdefPage_, layout_, facts);
 }
 
 }  // namespace jet::writer

@@ -14,20 +14,20 @@
 #include "LongValues.h"
 #include "RowEncoder.h"
 #include "RowPages.h"
-#include "TableSpec.h"
+#include "TableLayout.h"
 
 namespace jet::writer {
 
 class TableBuilder {
  public:
-  TableBuilder(PageStore& store, FileEnv& env, const std::string& scratchNear, TableSpec spec,
+  TableBuilder(PageStore& store, FileEnv& env, const std::string& scratchNear, TableLayout layout,
                std::uint32_t tdefPage, std::size_t indexMemoryBudget);
 
   // Returns the autonumber given to the row, or 0 without one.
   std::int64_t addRow(std::vector<Value> row);
   void finish();
 
-  const TableSpec& spec() const { return spec_; }
+  const TableLayout& layout() const { return layout_; }
   std::uint32_t tdefPage() const { return tdefPage_; }
   std::uint32_t rowCount() const { return rowCount_; }
 
@@ -36,7 +36,7 @@ class TableBuilder {
   Bytes storeLongValue(std::uint16_t column, const Bytes& data);
 
   PageStore& store_;
-  TableSpec spec_;
+  TableLayout layout_;
   std::uint32_t tdefPage_;
   RowEncoder encoder_;
   RowPageWriter rows_;

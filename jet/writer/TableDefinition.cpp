@@ -18,14 +18,14 @@ void AppendName(Bytes& out, const std::string& name) {
   out.insert(out.end(), encoded.begin(), encoded.end());
 }
 
-void AppendColumn(Bytes& out, const TableSpec& spec, const ColumnSpec& c) {
+void AppendColumn(Bytes& out, const TableLayout& layout, const ColumnLayout& c) {
   std::array<std::uint8_t, kFormat.column_size> e{};
   namespace col = td::column;
   e[kFormat.column_type] = static_cast<std::uint8_t>(c.code);
   PutLE32(e.data() + col::kMagic, td::kMagic);
   PutLE16(e.data() + kFormat.column_number, c.number);
   PutLE16(e.data() + kFormat.column_var_index, c.varIndex);
-  PutLE16(e.data() + col::kNumberAgain, spec.system ? 0 : c.number);
+  PutLE16(e.data() + col::kNumberAgain, layout.system ? 0 : c.number);
   // Access names the sort order on every column, not only on text.
   PutLE16(e.data() + col::kSortOrder, layout::header::kSortOrderGeneral);
   e[kFormat.column_flags] = c.flags;
@@ -35,7 +35,7 @@ void AppendColumn(Bytes& out, const TableSpec& spec, const ColumnSpec& c) {
   out.insert(out.end(), e.begin(), e.end());
 }
 
-void AppendRealIndex(Bytes& out, const IndexSpec& index, const IndexFacts& facts) {
+void AppendRealIndex(Bytes& out, const IndexLayout& index, const IndexFacts& facts) {
   AppendLE32(out, td::kIndexMagic);
   for (std::size_t i = 0; i < td::kMaxIndexColumns; ++i) {
     if (i < index.columns.size()) {
@@ -53,7 +53,7 @@ void AppendRealIndex(Bytes& out, const IndexSpec& index, const IndexFacts& facts
   out.insert(out.end(), 5, 0);
 }
 
-void AppendLogicalIndex(Bytes& out, std::uint32_t number, const IndexSpec& index) {
+void AppendLogicalIndex(Bytes& out, std::uint32_t number, const IndexLayout& index) {
   AppendLE32(out, td::kMagic);
   AppendLE32(out, number);
   AppendLE32(out, number);  // the real index behind it
@@ -66,7 +66,7 @@ void AppendLogicalIndex(Bytes& out, std::uint32_t number, const IndexSpec& index
   out.insert(out.end(), 4, 0);
 }
 
-Bytes Serialize(const TableSpec& spec, const TableFacts& facts) {
+Bytes Serialize(const TableLayout& layout, const TableFacts& facts) {
   Bytes out(kFormat.tdef_block_end, 0);
   out[0] = page_type::kTableDef;
   out[1] = 0x01;
@@ -74,11 +74,11 @@ Bytes Serialize(const TableSpec& spec, const TableFacts& facts) {
   PutLE32(out.data() + kFormat.tdef_row_count, facts.rowCount);
   PutLE32(out.data() + kFormat.tdef_autonumber, facts.lastAutoNumber);
   out[td::kAutoNumberFlagOffset] = 0x01;
-  out[kFormat.tdef_table_type] = spec.system ? table_type::kSystem : table_type::kUser;
-  const auto columns = static_cast<std::uint32_t>(spec.columns.size());
-  const auto indexes = static_cast<std::uint32_t>(spec.indexes.size());
+  out[kFormat.tdef_table_type] = layout.system ? table_type::kSystem : table_type::kUser;
+  const auto columns = static_cast<std::uint32_t>(layout.columns.size());
+  const auto indexes = static_cast<std::uint32_t>(layout.indexes.size());
   PutLE16(out.data() + kFormat.tdef_max_columns, columns);
-  PutLE16(out.data() + kFormat.tdef_var_column_count, spec.varCount);
+  PutLE16(out.data() + kFormat.tdef_var_column_count, layout.varCount);
   PutLE16(out.data() + kFormat.tdef_column_count, columns);
   PutLE32(out.data() + kFormat.tdef_index_count, indexes);
   PutLE32(out.data() + kFormat.tdef_real_index_count, indexes);
@@ -90,11 +90,11 @@ Bytes Serialize(const TableSpec& spec, const TableFacts& facts) {
     AppendLE32(out, facts.rowCount);
     AppendLE32(out, 0);
   }
-  for (const auto& c : spec.columns) AppendColumn(out, spec, c);
-  for (const auto& c : spec.columns) AppendName(out, c.name);
-  for (std::uint32_t i = 0; i < indexes; ++i) AppendRealIndex(out, spec.indexes[i], facts.indexes[i]);
-  for (std::uint32_t i = 0; i < indexes; ++i) AppendLogicalIndex(out, i, spec.indexes[i]);
-  for (const auto& index : spec.indexes) AppendName(out, index.name);
+  for (const auto& c : layout.columns) AppendColumn(out, layout, c);
+  for (const auto& c : layout.columns) AppendName(out, c.name);
+  for (std::uint32_t i = 0; i < indexes; ++i) AppendRealIndex(out, layout.indexes[i], facts.indexes[i]);
+  for (std::uint32_t i = 0; i < indexes; ++i) AppendLogicalIndex(out, i, layout.indexes[i]);
+  for (const auto& index : layout.indexes) AppendName(out, index.name);
   for (const auto& lv : facts.longValues) {
     AppendLE16(out, lv.column);
     AppendLE32(out, lv.ownedMap);
@@ -108,10 +108,10 @@ Bytes Serialize(const TableSpec& spec, const TableFacts& facts) {
 
 }  // namespace
 
-void WriteTableDefinition(PageStore& store, std::uint32_t firstPage, const TableSpec& spec,
+void WriteTableDefinition(PageStore& store, std::uint32_t firstPage, const TableLayout& layout,
                           const TableFacts& facts) {
-  if (facts.indexes.size() != spec.indexes.size()) throw std::logic_error("index facts missing");
-  const Bytes def = Serialize(spec, facts);
+  if (facts.indexes.size() != layout.indexes.size()) throw std::logic_error("index facts missing");
+  const Bytes def = Serialize(layout, facts);
   std::array<std::uint8_t, layout::kPageSize> page{};
   std::size_t at = 0;
   std::uint32_t current = firstPage;

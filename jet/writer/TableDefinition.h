@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "PageStore.h"
-#include "TableSpec.h"
+#include "TableLayout.h"
 
 namespace jet::writer {
 
@@ -26,11 +26,11 @@ struct TableFacts {
   std::uint32_t lastAutoNumber = 0;
   std::uint32_t ownedMap = 0;
   std::uint32_t freeMap = 0;
-  std::vector<IndexFacts> indexes;          // one per spec index
+  std::vector<IndexFacts> indexes;          // one per layout index
   std::vector<LongValueFacts> longValues;   // one per long value column
 };
 
-void WriteTableDefinition(PageStore& store, std::uint32_t firstPage, const TableSpec& spec,
+void WriteTableDefinition(PageStore& store, std::uint32_t firstPage, const TableLayout& layout,
                           const TableFacts& facts);
 
 }  // namespace jet::writer

@@ -123,7 +123,7 @@ struct KeyCase {
 class KeyBytes : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(KeyBytes, SortAsTheirValues) {
-  ColumnSpec column;
+  ColumnLayout column;
   column.name = "c";
   column.code = GetParam().code;
   Bytes key;
@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(KeyBytes, RefusesTextItCannotSort) {
-  ColumnSpec column;
+  ColumnLayout column;
   column.name = "c";
   column.code = ColumnCode::kText;
   Bytes key;

@@ -1,4 +1,4 @@
-#include "TableSpec.h"
+#include "TableLayout.h"
 
 #include <set>
 #include <stdexcept>
@@ -27,9 +27,9 @@ ColumnCode CodeOf(ColumnType type) {
   throw std::invalid_argument("table " + table + ": " + why);
 }
 
-ColumnSpec MakeColumn(const std::string& table, const ColumnDef& def) {
+ColumnLayout MakeColumn(const std::string& table, const ColumnDef& def) {
   if (!IsPlainName(def.name)) Reject(table, "unusable column name '" + def.name + "'");
-  ColumnSpec c;
+  ColumnLayout c;
   c.name = def.name;
   c.code = CodeOf(def.type);
   c.autoNumber = def.autoNumber;
@@ -53,24 +53,24 @@ ColumnSpec MakeColumn(const std::string& table, const ColumnDef& def) {
   return c;
 }
 
-IndexSpec MakeIndex(const TableSpec& spec, const IndexDef& def) {
-  if (!IsPlainName(def.name)) Reject(spec.name, "unusable index name '" + def.name + "'");
+IndexLayout MakeIndex(const TableLayout& layout, const IndexDef& def) {
+  if (!IsPlainName(def.name)) Reject(layout.name, "unusable index name '" + def.name + "'");
   if (def.columns.empty() || def.columns.size() > td::kMaxIndexColumns) {
-    Reject(spec.name, "index " + def.name + " needs 1 to 10 columns");
+    Reject(layout.name, "index " + def.name + " needs 1 to 10 columns");
   }
-  IndexSpec index;
+  IndexLayout index;
   index.name = def.name;
   for (const auto& name : def.columns) {
     bool found = false;
-    for (const auto& c : spec.columns) {
+    for (const auto& c : layout.columns) {
       if (c.name != name) continue;
       found = true;
       if (c.isLongValue() || c.code == ColumnCode::kText || c.isBoolean()) {
-        Reject(spec.name, "index " + def.name + ": column " + name + " cannot be indexed here");
+        Reject(layout.name, "index " + def.name + ": column " + name + " cannot be indexed here");
       }
       index.columns.push_back(c.number);
     }
-    if (!found) Reject(spec.name, "index " + def.name + ": no column " + name);
+    if (!found) Reject(layout.name, "index " + def.name + ": no column " + name);
   }
   if (def.primaryKey) {
     index.flags |= td::kIndexUnique | td::kIndexRequired;
@@ -93,13 +93,13 @@ bool IsPlainName(const std::string& name) {
   return true;
 }
 
-void AssignPlacement(TableSpec& spec) {
+void AssignPlacement(TableLayout& layout) {
   std::uint16_t fixed = 0;
   std::uint16_t var = 0;
-  spec.autoNumberColumn = -1;
-  spec.longValueColumns.clear();
-  for (std::size_t i = 0; i < spec.columns.size(); ++i) {
-    auto& c = spec.columns[i];
+  layout.autoNumberColumn = -1;
+  layout.longValueColumns.clear();
+  for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+    auto& c = layout.columns[i];
     c.number = static_cast<std::uint16_t>(i);
     c.fixedOffset = 0;
     c.varIndex = 0;
@@ -112,38 +112,38 @@ void AssignPlacement(TableSpec& spec) {
     } else {
       c.varIndex = var++;
     }
-    if (c.autoNumber) spec.autoNumberColumn = static_cast<int>(i);
-    if (c.isLongValue()) spec.longValueColumns.push_back(c.number);
+    if (c.autoNumber) layout.autoNumberColumn = static_cast<int>(i);
+    if (c.isLongValue()) layout.longValueColumns.push_back(c.number);
   }
-  spec.fixedSize = fixed;
-  spec.varCount = var;
+  layout.fixedSize = fixed;
+  layout.varCount = var;
 }
 
-TableSpec MakeUserTableSpec(const TableDef& def) {
+TableLayout MakeUserTableLayout(const TableDef& def) {
   if (!IsPlainName(def.name)) Reject(def.name, "unusable table name");
   if (def.name.rfind("MSys", 0) == 0) Reject(def.name, "names starting with MSys are reserved");
   if (def.columns.empty() || def.columns.size() > 255) Reject(def.name, "needs 1 to 255 columns");
-  TableSpec spec;
-  spec.name = def.name;
+  TableLayout layout;
+  layout.name = def.name;
   std::set<std::string> seen;
   int autoNumbers = 0;
   for (const auto& c : def.columns) {
     if (!seen.insert(c.name).second) Reject(def.name, "column " + c.name + " appears twice");
-    spec.columns.push_back(MakeColumn(def.name, c));
+    layout.columns.push_back(MakeColumn(def.name, c));
     if (c.autoNumber) ++autoNumbers;
   }
   if (autoNumbers > 1) Reject(def.name, "at most one autonumber column");
-  AssignPlacement(spec);
+  AssignPlacement(layout);
   if (def.indexes.size() > 32) Reject(def.name, "at most 32 indexes");
   std::set<std::string> indexNames;
   int primaryKeys = 0;
   for (const auto& i : def.indexes) {
     if (!indexNames.insert(i.name).second) Reject(def.name, "index " + i.name + " appears twice");
-    spec.indexes.push_back(MakeIndex(spec, i));
+    layout.indexes.push_back(MakeIndex(layout, i));
     if (i.primaryKey) ++primaryKeys;
   }
   if (primaryKeys > 1) Reject(def.name, "at most one primary key");
-  return spec;
+  return layout;
 }
 
 }  // namespace jet::writer

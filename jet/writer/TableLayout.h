@@ -11,7 +11,7 @@
 
 namespace jet::writer {
 
-struct ColumnSpec {
+struct ColumnLayout {
   std::string name;
   ColumnCode code = ColumnCode::kLong;
   std::uint16_t length = 0;  // bytes as the definition states them
@@ -31,18 +31,18 @@ struct ColumnSpec {
   bool isBoolean() const { return code == ColumnCode::kBoolean; }
 };
 
-struct IndexSpec {
+struct IndexLayout {
   std::string name;
   std::vector<std::uint16_t> columns;  // column numbers
   std::uint8_t flags = layout::tdef::kIndexAlwaysSet;
   std::uint8_t logicalType = layout::tdef::kLogicalIndexNormal;
 };
 
-struct TableSpec {
+struct TableLayout {
   std::string name;
   bool system = false;
-  std::vector<ColumnSpec> columns;
-  std::vector<IndexSpec> indexes;
+  std::vector<ColumnLayout> columns;
+  std::vector<IndexLayout> indexes;
   // Derived by AssignPlacement.
   std::uint16_t fixedSize = 0;
   std::uint16_t varCount = 0;
@@ -51,11 +51,11 @@ struct TableSpec {
 };
 
 // Numbers the columns, lays out the fixed and variable parts of a row.
-void AssignPlacement(TableSpec& spec);
+void AssignPlacement(TableLayout& layout);
 
-// Checks a caller's definition and turns it into a spec; throws
+// Checks a caller's definition and turns it into a layout; throws
 // std::invalid_argument with a readable reason.
-TableSpec MakeUserTableSpec(const TableDef& def);
+TableLayout MakeUserTableLayout(const TableDef& def);
 
 // Names Jet accepts for tables, columns and indexes that the catalog index
 // can also sort: ASCII letters, digits, blank and _ $ #, 1 to 64 long.
