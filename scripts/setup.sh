@@ -17,16 +17,7 @@ packages=(
 # Node.js with npm runs the test tools; a machine may already have its own build.
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "setup: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash "$here/scripts/install-packages.sh" "${packages[@]}"
 
 # mdb-reader is an independent reader the tests check our engine against.
 tools="$here/tests/tools"

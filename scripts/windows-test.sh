@@ -14,16 +14,7 @@ build=${1:-$here/build/windows}
 started=$(date +%s)
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "windows-test: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash "$here/scripts/install-packages.sh" "${packages[@]}"
 
 wine=$(command -v wine64 || true)
 [ -n "$wine" ] || wine=/usr/lib/wine/wine64
