@@ -14,7 +14,7 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
-status=0
+status=0 failed=0 total=0
 if [ "${TARVEX_WINE_TESTS:-0}" = 1 ]; then
   echo "== windows build, tests under wine"
   bash "$here/scripts/windows-test.sh" || status=1
@@ -26,8 +26,16 @@ for config in plain asan; do
   echo "== $config build"
   bash "$here/scripts/build.sh" "$dir" "${opts[@]}"
   echo "== $config tests"
-  (cd "$dir" && ctest --output-on-failure --timeout 600 -j "$(nproc)") || status=1
+  (cd "$dir" && ctest --output-on-failure --timeout 600 -j "$(nproc)") 2>&1 | tee "$dir/ctest.log" \
+    || status=1
+  # "N% tests passed, F tests failed out of T", summed over both builds below.
+  f= t=
+  read -r f t < <(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' \
+                   "$dir/ctest.log" | tail -n 1) || true
+  failed=$((failed + ${f:-1})) total=$((total + ${t:-0}))
 done
 echo "== fuzzing"
 bash "$here/scripts/fuzz.sh" || status=1
+((failed == 0)) || status=1
+echo "tests: $((total - failed)) passed, $failed failed"
 exit $status
