@@ -12,7 +12,7 @@
 #include <set>
 
 #include "DatabaseWriter.h"
-#include "JetInspect.h"
+#include "JetProbe.h"
 #include "SampleDatabase.h"
 #include "WriterTestSupport.h"
 

@@ -11,7 +11,7 @@
 #include "DatabaseWriter.h"
 #include "HeaderPage.h"
 #include "IndexKey.h"
-#include "JetInspect.h"
+#include "JetProbe.h"
 #include "WriterTestSupport.h"
 #include "Text.h"
 

@@ -1,4 +1,4 @@
-#include "JetInspect.h"
+#include "JetProbe.h"
 
 #include <algorithm>
 #include <fstream>
